@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Vellmark needs on Debian 12.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-multimedia-dev libgl1-mesa-dev
+    qt6-qpa-plugins
+    gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-pulseaudio
+    pulseaudio pulseaudio-utils sox
+    openssl ca-certificates
+    xvfb x11vnc xauth imagemagick
+    desktop-file-utils appstream dpkg-dev file
+    clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]})); then
+    SUDO=""
+    if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+    echo "Installing: ${missing[*]}"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine, builds Vellmark and runs the whole test suite.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+cmake --preset ci
+cmake --build --preset ci
+ctest --preset ci -j2

@@ -1,0 +1,101 @@
+#include "settings/appsettings.h"
+
+#include <QSettings>
+
+#include <algorithm>
+
+namespace {
+
+
+QColor readColor(const QSettings& store, const char* key, const QColor& fallback)
+{
+    // An unparsable text would leave an invalid colour, which paints as black:
+    // on the default black background the audience would see no timer at all.
+    const QColor c(store.value(QLatin1String(key), fallback.name()).toString());
+    return c.isValid() ? c : fallback;
+}
+
+int readClamped(const QSettings& store, const char* key, int fallback, int lo, int hi)
+{
+    // Read wide so that a huge stored number clamps to the upper bound instead
+    // of failing the conversion; a text that is no number still reads as 0.
+    const long long v = store.value(QLatin1String(key), fallback).toLongLong();
+    return static_cast<int>(std::clamp<long long>(v, lo, hi));
+}
+
+} // namespace
+
+void loadSettings(AppSettings& s)
+{
+    using namespace SettingsLimits;
+    const AppSettings defaults;
+    QSettings store(QStringLiteral("Vellmark"), QStringLiteral("Vellmark"));
+
+    s.clock24hr = store.value(QStringLiteral("clock24hr"), defaults.clock24hr).toBool();
+    s.clockShowSeconds =
+        store.value(QStringLiteral("clockShowSeconds"), defaults.clockShowSeconds).toBool();
+    s.bgColor = readColor(store, "bgColor", defaults.bgColor);
+    s.timerColorNormal = readColor(store, "timerColorNormal", defaults.timerColorNormal);
+    s.timerColorWarning = readColor(store, "timerColorWarning", defaults.timerColorWarning);
+    s.timerColorCritical = readColor(store, "timerColorCritical", defaults.timerColorCritical);
+    s.clockColor = readColor(store, "clockColor", defaults.clockColor);
+    s.messageColor = readColor(store, "messageColor", defaults.messageColor);
+    s.timerFontSize =
+        readClamped(store, "timerFontSize", defaults.timerFontSize, kTimerFontMin, kTimerFontMax);
+    s.clockFontSize =
+        readClamped(store, "clockFontSize", defaults.clockFontSize, kClockFontMin, kClockFontMax);
+    s.messageFontSize = readClamped(store, "messageFontSize", defaults.messageFontSize,
+                                    kMessageFontMin, kMessageFontMax);
+    s.defaultDuration = readClamped(store, "defaultDuration", defaults.defaultDuration,
+                                    kDurationMin, kDurationMax);
+    s.warningThreshold = readClamped(store, "warningThreshold", defaults.warningThreshold,
+                                     kWarningMin, kWarningMax);
+    s.overtimeEnabled =
+        store.value(QStringLiteral("overtimeEnabled"), defaults.overtimeEnabled).toBool();
+    s.blinkEnabled = store.value(QStringLiteral("blinkEnabled"), defaults.blinkEnabled).toBool();
+    s.soundFilePath = store.value(QStringLiteral("soundFilePath"), QString()).toString();
+    s.soundEnabled = store.value(QStringLiteral("soundEnabled"), defaults.soundEnabled).toBool();
+
+    const int size = store.beginReadArray(QStringLiteral("presets"));
+    if (size >= 1) {
+        const int count = std::min(size, kMaxPresets);
+        s.presets.clear();
+        s.presets.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            store.setArrayIndex(i);
+            s.presets.append(store.value(QStringLiteral("val")).toInt());
+        }
+    }
+    store.endArray();
+}
+
+void saveSettings(const AppSettings& s)
+{
+    QSettings store(QStringLiteral("Vellmark"), QStringLiteral("Vellmark"));
+
+    store.setValue(QStringLiteral("clock24hr"), s.clock24hr);
+    store.setValue(QStringLiteral("clockShowSeconds"), s.clockShowSeconds);
+    store.setValue(QStringLiteral("bgColor"), s.bgColor.name());
+    store.setValue(QStringLiteral("timerColorNormal"), s.timerColorNormal.name());
+    store.setValue(QStringLiteral("timerColorWarning"), s.timerColorWarning.name());
+    store.setValue(QStringLiteral("timerColorCritical"), s.timerColorCritical.name());
+    store.setValue(QStringLiteral("clockColor"), s.clockColor.name());
+    store.setValue(QStringLiteral("messageColor"), s.messageColor.name());
+    store.setValue(QStringLiteral("timerFontSize"), s.timerFontSize);
+    store.setValue(QStringLiteral("clockFontSize"), s.clockFontSize);
+    store.setValue(QStringLiteral("messageFontSize"), s.messageFontSize);
+    store.setValue(QStringLiteral("defaultDuration"), s.defaultDuration);
+    store.setValue(QStringLiteral("warningThreshold"), s.warningThreshold);
+    store.setValue(QStringLiteral("overtimeEnabled"), s.overtimeEnabled);
+    store.setValue(QStringLiteral("blinkEnabled"), s.blinkEnabled);
+    store.setValue(QStringLiteral("soundFilePath"), s.soundFilePath);
+    store.setValue(QStringLiteral("soundEnabled"), s.soundEnabled);
+
+    store.beginWriteArray(QStringLiteral("presets"));
+    for (int i = 0; i < s.presets.size(); ++i) {
+        store.setArrayIndex(i);
+        store.setValue(QStringLiteral("val"), s.presets.at(i));
+    }
+    store.endArray();
+    store.sync();
+}

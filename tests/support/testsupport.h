@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QObject;
+
+namespace TestSupport {
+
+// Points HOME and the XDG folders at a fresh temporary folder for the life of
+// the test program, so no test reads or writes a real user's settings and no
+// test depends on what another one left behind.
+class PrivateHome {
+public:
+    PrivateHome();
+    ~PrivateHome();
+    PrivateHome(const PrivateHome&) = delete;
+    PrivateHome& operator=(const PrivateHome&) = delete;
+
+    QString path() const;
+
+private:
+    struct Impl;
+    Impl* d;
+};
+
+// Empties the program's settings store on disk.
+void clearStore();
+
+// Path of the program's native settings file in the private home.
+QString storeFilePath();
+
+// Runs the engine's one-second step once, exactly as its timer would.
+void stepEngine(QObject* engine, int times = 1);
+
+} // namespace TestSupport
+
+// main() for a test program: a private home first, then the application.
+#define VELLMARK_TEST_MAIN(TestObject)                                                             \
+    int main(int argc, char** argv)                                                                \
+    {                                                                                              \
+        TestSupport::PrivateHome home;                                                             \
+        QApplication app(argc, argv);                                                              \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        TestObject tc;                                                                             \
+        return QTest::qExec(&tc, argc, argv);                                                      \
+    }
