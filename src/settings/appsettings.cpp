@@ -6,7 +6,6 @@
 
 namespace {
 
-
 QColor readColor(const QSettings& store, const char* key, const QColor& fallback)
 {
     // An unparsable text would leave an invalid colour, which paints as black:
@@ -46,10 +45,10 @@ void loadSettings(AppSettings& s)
         readClamped(store, "clockFontSize", defaults.clockFontSize, kClockFontMin, kClockFontMax);
     s.messageFontSize = readClamped(store, "messageFontSize", defaults.messageFontSize,
                                     kMessageFontMin, kMessageFontMax);
-    s.defaultDuration = readClamped(store, "defaultDuration", defaults.defaultDuration,
-                                    kDurationMin, kDurationMax);
-    s.warningThreshold = readClamped(store, "warningThreshold", defaults.warningThreshold,
-                                     kWarningMin, kWarningMax);
+    s.defaultDuration =
+        readClamped(store, "defaultDuration", defaults.defaultDuration, kDurationMin, kDurationMax);
+    s.warningThreshold =
+        readClamped(store, "warningThreshold", defaults.warningThreshold, kWarningMin, kWarningMax);
     s.overtimeEnabled =
         store.value(QStringLiteral("overtimeEnabled"), defaults.overtimeEnabled).toBool();
     s.blinkEnabled = store.value(QStringLiteral("blinkEnabled"), defaults.blinkEnabled).toBool();

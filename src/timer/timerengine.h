@@ -9,18 +9,18 @@
 class TimerEngine : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit TimerEngine(QObject* parent = nullptr);
 
     bool isRunning() const { return m_timer.isActive(); }
     int remaining() const { return m_remaining; }
     bool isCountUp() const { return m_countUp; }
 
-signals:
+  signals:
     void tick(int seconds);
     void stateChanged(bool running);
 
-public slots:
+  public slots:
     void start();
     void pause();
     void reset();
@@ -29,12 +29,12 @@ public slots:
     void setCountUp(bool up);
     void setOvertimeEnabled(bool e);
 
-private slots:
+  private slots:
     // The one-second step. Tests and benchmarks reach it through the
     // meta-object system to step the engine without waiting for time to pass.
     void onTimeout();
 
-private:
+  private:
     QTimer m_timer;
     int m_remaining = 300;
     int m_duration = 300;

@@ -9,7 +9,7 @@
 class TestAppSettings : public QObject {
     Q_OBJECT
 
-private:
+  private:
     static void put(const QString& key, const QVariant& value)
     {
         QSettings(QStringLiteral("Vellmark"), QStringLiteral("Vellmark")).setValue(key, value);
@@ -27,7 +27,7 @@ private:
         return s;
     }
 
-private slots:
+  private slots:
     void init() { TestSupport::clearStore(); }
 
     void emptyStoreGivesDefaults()
@@ -70,7 +70,8 @@ private slots:
         QTest::newRow("duration huge") << "defaultDuration" << QVariant(100000) << 59999;
         QTest::newRow("duration 999:59 kept") << "defaultDuration" << QVariant(59999) << 59999;
         QTest::newRow("duration 999:00 kept") << "defaultDuration" << QVariant(59940) << 59940;
-        QTest::newRow("duration beyond int") << "defaultDuration" << QVariant("99999999999") << 59999;
+        QTest::newRow("duration beyond int")
+            << "defaultDuration" << QVariant("99999999999") << 59999;
         QTest::newRow("duration text") << "defaultDuration" << QVariant("five") << 0;
         QTest::newRow("warning zero") << "warningThreshold" << QVariant(0) << 1;
         QTest::newRow("warning high") << "warningThreshold" << QVariant(3601) << 3600;
@@ -147,14 +148,22 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("hex") << "#123abc" << "#123abc";
-        QTest::newRow("upper-case hex") << "#ABCDEF" << "#abcdef";
-        QTest::newRow("short hex") << "#fff" << "#ffffff";
-        QTest::newRow("named colour") << "red" << "#ff0000";
-        QTest::newRow("named colour mixed case") << "DarkOrange" << "#ff8c00";
-        QTest::newRow("garbage") << "not a colour" << "#ff8800";
-        QTest::newRow("empty") << "" << "#ff8800";
-        QTest::newRow("bad hex") << "#12345g" << "#ff8800";
+        QTest::newRow("hex") << "#123abc"
+                             << "#123abc";
+        QTest::newRow("upper-case hex") << "#ABCDEF"
+                                        << "#abcdef";
+        QTest::newRow("short hex") << "#fff"
+                                   << "#ffffff";
+        QTest::newRow("named colour") << "red"
+                                      << "#ff0000";
+        QTest::newRow("named colour mixed case") << "DarkOrange"
+                                                 << "#ff8c00";
+        QTest::newRow("garbage") << "not a colour"
+                                 << "#ff8800";
+        QTest::newRow("empty") << ""
+                               << "#ff8800";
+        QTest::newRow("bad hex") << "#12345g"
+                                 << "#ff8800";
     }
 
     // An unparsable colour loads as that field's default, never as an

@@ -11,7 +11,7 @@ namespace TestSupport {
 // the test program, so no test reads or writes a real user's settings and no
 // test depends on what another one left behind.
 class PrivateHome {
-public:
+  public:
     PrivateHome();
     ~PrivateHome();
     PrivateHome(const PrivateHome&) = delete;
@@ -19,7 +19,7 @@ public:
 
     QString path() const;
 
-private:
+  private:
     struct Impl;
     Impl* d;
 };

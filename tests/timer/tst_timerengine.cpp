@@ -10,7 +10,7 @@
 
 // Records tick and stateChanged in one list, in the order they were emitted.
 class EventLog : public QObject {
-public:
+  public:
     explicit EventLog(TimerEngine* e)
     {
         connect(e, &TimerEngine::tick, this,
@@ -25,7 +25,7 @@ public:
 class TestTimerEngine : public QObject {
     Q_OBJECT
 
-private:
+  private:
     // Applies one scripted operation ("start", "step", "dur 90", "add -60", ...).
     static void apply(TimerEngine& e, const QString& op)
     {
@@ -52,7 +52,7 @@ private:
             QFAIL(qPrintable(QStringLiteral("unknown op ") + op));
     }
 
-private slots:
+  private slots:
     void freshEngine()
     {
         TimerEngine e;
@@ -84,9 +84,8 @@ private slots:
         QTest::newRow("pause stopped") << L{} << L{"pause"} << L{} << 300 << false;
         QTest::newRow("reset stopped")
             << L{"dur 90", "add 30"} << L{"reset"} << L{"tick 120", "stopped"} << 120 << false;
-        QTest::newRow("reset running after steps")
-            << L{"dur 10", "start", "step 3"} << L{"reset"} << L{"tick 10", "stopped"} << 10
-            << false;
+        QTest::newRow("reset running after steps") << L{"dur 10", "start", "step 3"} << L{"reset"}
+                                                   << L{"tick 10", "stopped"} << 10 << false;
         QTest::newRow("setDuration stopped") << L{} << L{"dur 90"} << L{"tick 90"} << 90 << false;
         QTest::newRow("setDuration running")
             << L{"start"} << L{"dur 90"} << L{"tick 90", "stopped"} << 90 << false;
@@ -99,8 +98,8 @@ private slots:
             << L{"dur 2", "start"} << L{"step 4"} << L{"tick 1", "tick 0", "tick -1", "tick -2"}
             << -2 << true;
         QTest::newRow("start at zero, overtime off runs one step")
-            << L{"overtime 0", "dur 0"} << L{"start", "step"}
-            << L{"running", "tick -1", "stopped"} << -1 << false;
+            << L{"overtime 0", "dur 0"} << L{"start", "step"} << L{"running", "tick -1", "stopped"}
+            << -1 << false;
         QTest::newRow("minus a minute at 45 then a step")
             << L{"overtime 0", "dur 45", "start"} << L{"add -60", "step"}
             << L{"tick 0", "tick -1", "stopped"} << -1 << false;
@@ -112,13 +111,13 @@ private slots:
             << L{"overtime 0", "dur 1", "up 1", "start"} << L{"step 3"}
             << L{"tick 2", "tick 3", "tick 4"} << 4 << true;
         QTest::newRow("count up after reset rises from the duration")
-            << L{"dur 5", "up 1", "start", "step 2", "reset", "start"} << L{"step"}
-            << L{"tick 6"} << 6 << true;
+            << L{"dur 5", "up 1", "start", "step 2", "reset", "start"} << L{"step"} << L{"tick 6"}
+            << 6 << true;
         QTest::newRow("flags emit nothing")
             << L{"start"} << L{"up 1", "overtime 0", "up 0", "overtime 1"} << L{} << 300 << true;
         QTest::newRow("overtime switched off below zero stops at next step")
-            << L{"dur 1", "start", "step 3"} << L{"overtime 0", "step"}
-            << L{"tick -3", "stopped"} << -3 << false;
+            << L{"dur 1", "start", "step 3"} << L{"overtime 0", "step"} << L{"tick -3", "stopped"}
+            << -3 << false;
         QTest::newRow("direction change takes effect on the next step")
             << L{"dur 10", "start", "step"} << L{"up 1", "step", "up 0", "step"}
             << L{"tick 10", "tick 9"} << 9 << true;

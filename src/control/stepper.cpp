@@ -1,0 +1,58 @@
+#include "control/stepper.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QWidget>
+
+namespace {
+
+const char* const kSpinStyle = "QSpinBox { background: #2b2b2b; color: #e8e8e8; "
+                               "border-top: 1px solid #444; border-bottom: 1px solid #444; "
+                               "border-left: none; border-right: none; border-radius: 0; "
+                               "padding: 6px 6px; }";
+
+const char* const kButtonStyle =
+    "QPushButton { background: #3a3a3a; color: #ffffff; font-size: 11px; font-weight: bold; "
+    "border: 1px solid #444; padding: 0 8px 4px 8px; }"
+    "QPushButton:hover { background: #505050; color: #ffffff; }"
+    "QPushButton:pressed { background: #1a6633; color: #ffffff; }";
+
+} // namespace
+
+QWidget* makeStepper(QSpinBox* spin)
+{
+    spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    spin->setAlignment(Qt::AlignCenter);
+    spin->setMinimumWidth(80);
+    spin->setStyleSheet(QLatin1String(kSpinStyle));
+
+    auto* down = new QPushButton(QStringLiteral("◀"));
+    auto* up = new QPushButton(QStringLiteral("▶"));
+    down->setStyleSheet(
+        QLatin1String(kButtonStyle) +
+        QLatin1String("QPushButton { border-radius:3px 0 0 3px; border-right:none; }"));
+    up->setStyleSheet(
+        QLatin1String(kButtonStyle) +
+        QLatin1String("QPushButton { border-radius:0 3px 3px 0; border-left:none; }"));
+
+    down->setFixedSize(28, 32);
+    up->setFixedSize(28, 32);
+    spin->setFixedHeight(32);
+
+    QObject::connect(down, &QPushButton::clicked, spin, &QSpinBox::stepDown);
+    QObject::connect(up, &QPushButton::clicked, spin, &QSpinBox::stepUp);
+
+    auto* wrapper = new QWidget;
+    wrapper->setFixedHeight(32);
+    wrapper->setAttribute(Qt::WA_TranslucentBackground);
+
+    auto* row = new QHBoxLayout(wrapper);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    row->setAlignment(Qt::AlignVCenter);
+    row->addWidget(down, 0, Qt::AlignVCenter);
+    row->addWidget(spin, 0, Qt::AlignVCenter);
+    row->addWidget(up, 0, Qt::AlignVCenter);
+    return wrapper;
+}
