@@ -64,6 +64,17 @@ struct Output {
     void blinkPhase() { QVERIFY(QMetaObject::invokeMethod(window.get(), "tickBlink")); }
 };
 
+// How many pixels of the window's rendering inside area have exactly colour.
+int pixelsOf(QWidget* window, const QRect& area, const QColor& colour)
+{
+    const QImage img = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            n += img.pixelColor(x, y) == colour;
+    return n;
+}
+
 // Seconds between a clock reading and now, across midnight.
 int secondsFromNow(const QTime& t)
 {
@@ -464,51 +475,39 @@ class TestOutputWindow : public QObject {
         QFETCH(QString, appStyle);
         QFETCH(int, seconds);
         QFETCH(QColor, colour);
-        qApp->setStyleSheet(appStyle);
         Output o;
+        // As at start-up: the theme arrives after the window is built.
+        qApp->setStyleSheet(appStyle);
         o.window->resize(800, 500);
         o.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(o.window.get()));
         o.window->onTimerTick(seconds);
 
         const QRect readout(o.timer->mapTo(o.window.get(), QPoint(0, 0)), o.timer->size());
-        QImage img = o.window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const int readoutArea = readout.width() * readout.height();
+        const QImage img = o.window->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QCOMPARE(img.pixelColor(2, 2), kBg);
         QCOMPARE(img.pixelColor(img.width() - 3, img.height() / 2), kBg);
-        int inColour = 0;
-        for (int y = readout.top(); y <= readout.bottom(); ++y)
-            for (int x = readout.left(); x <= readout.right(); ++x)
-                inColour += img.pixelColor(x, y) == colour;
-        QVERIFY2(inColour > 500, qPrintable(QString::number(inColour)));
-        // The readout's own background is the window's.
+        // The readout's own background is the window's; its glyphs the colour.
         QCOMPARE(img.pixelColor(readout.left() + 1, readout.top() + 1), kBg);
+        const int inColour = pixelsOf(o.window.get(), readout, colour);
+        QVERIFY2(inColour > 500, qPrintable(QString::number(inColour)));
 
         // The bar: chunk in the threshold colour from the left, groove after it.
         const QRect bar(o.progress->mapTo(o.window.get(), QPoint(0, 0)), o.progress->size());
-        const QPoint barMiddle(bar.center());
         if (seconds > 0)
-            QCOMPARE(img.pixelColor(bar.left() + 6, barMiddle.y()), colour);
-        QCOMPARE(img.pixelColor(bar.right() - 6, barMiddle.y()),
+            QCOMPARE(img.pixelColor(bar.left() + 6, bar.center().y()), colour);
+        QCOMPARE(img.pixelColor(bar.right() - 6, bar.center().y()),
                  seconds == 300 ? colour : QColor(0x1a, 0x1a, 0x1a));
 
         // Hidden half: not one readout pixel differs from the background.
         o.window->onTimerTick(0);
         o.blinkPhase();
-        img = o.window->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        int differing = 0;
-        for (int y = readout.top(); y <= readout.bottom(); ++y)
-            for (int x = readout.left(); x <= readout.right(); ++x)
-                differing += img.pixelColor(x, y) != kBg;
-        QCOMPARE(differing, 0);
+        QCOMPARE(pixelsOf(o.window.get(), readout, kBg), readoutArea);
         // A new background while hidden keeps the readout hidden.
         o.settings.bgColor = QColor(0x40, 0x00, 0x40);
         o.window->refreshSettings();
-        img = o.window->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        differing = 0;
-        for (int y = readout.top(); y <= readout.bottom(); ++y)
-            for (int x = readout.left(); x <= readout.right(); ++x)
-                differing += img.pixelColor(x, y) != o.settings.bgColor;
-        QCOMPARE(differing, 0);
+        QCOMPARE(pixelsOf(o.window.get(), readout, o.settings.bgColor), readoutArea);
     }
 };
 
