@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <climits>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -46,12 +47,11 @@ struct Output {
             configure(settings);
         window = std::make_unique<OutputWindow>(&settings);
         // The readouts sit in the time area; the message directly in the window.
-        // Before any tick the readout shows the initial 300 s and the clock a
-        // time with seconds, so their texts tell them apart.
+        // Before any tick the readout shows the initial 300 s, the clock the time.
         for (auto* l : window->findChildren<QLabel*>()) {
             if (l->parentWidget() == window.get())
                 message = l;
-            else if (l->text().count(QLatin1Char(':')) == 1 && !l->text().contains(' '))
+            else if (l->text() == QLatin1String("05:00"))
                 timer = l;
             else
                 clock = l;
