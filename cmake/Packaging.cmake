@@ -46,7 +46,7 @@ if(WIN32 OR APPLE)
     # Copies the Qt libraries and plugins next to the program (windeployqt,
     # macdeployqt) so the installed tree runs on a machine without Qt.
     qt_generate_deploy_app_script(TARGET vellmark
-        OUTPUT_SCRIPT vellmarkDeployScript
+        FILENAME_VARIABLE vellmarkDeployScript
         NO_UNSUPPORTED_PLATFORM_ERROR)
     install(SCRIPT ${vellmarkDeployScript})
 endif()
