@@ -53,6 +53,10 @@ const char* const kScrollStyle =
     "QScrollBar::handle:vertical { background: #444; border-radius: 3px; min-height: 20px; }"
     "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }";
 
+// For the buttons of fixed width: the theme's 14 px side padding would clip
+// their captions ("Clear", "Browse…").
+const char* const kCompactButtonStyle = "QPushButton { padding-left: 0; padding-right: 0; }";
+
 constexpr int kOneMinute = 60;
 
 QFrame* makeSeparator()
@@ -128,6 +132,9 @@ void ControlWindow::buildUi()
     settingsBtn->setObjectName(QStringLiteral("settingsBtn"));
     settingsBtn->setFixedSize(36, 36);
     settingsBtn->setToolTip(QStringLiteral("Settings"));
+    // The theme's button padding and minimum height would blow the square gear
+    // button up to 66 × 42; it keeps its 36 × 36.
+    settingsBtn->setStyleSheet(QStringLiteral("QPushButton { padding: 0; min-height: 0; }"));
 
     auto* header = new QHBoxLayout;
     header->addWidget(titleBtn);
@@ -160,7 +167,11 @@ void ControlWindow::buildUi()
 
     // The scrolling panel with every control of the show.
     auto* content = new QWidget;
-    content->setStyleSheet(QStringLiteral("background-color: #1c1c1c;"));
+    // ".QWidget" paints this plain panel dark without reaching into its
+    // children: a bare declaration would also flatten every button of the panel
+    // to the page colour, hiding the green, amber and red fills and the checked
+    // state that the theme gives them.
+    content->setStyleSheet(QStringLiteral(".QWidget { background-color: #1c1c1c; }"));
     auto* panel = new QVBoxLayout(content);
     panel->setContentsMargins(0, 0, 4, 0);
     panel->setSpacing(5);
@@ -248,8 +259,10 @@ void ControlWindow::buildUi()
     m_messageEdit->setPlaceholderText(QStringLiteral("Enter message to push to output screen…"));
     auto* pushBtn = new QPushButton(QStringLiteral("Push"));
     pushBtn->setFixedWidth(60);
+    pushBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
     auto* clearBtn = new QPushButton(QStringLiteral("Clear"));
     clearBtn->setFixedWidth(60);
+    clearBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
     auto* messageRow = new QHBoxLayout;
     messageRow->addWidget(m_messageEdit);
     messageRow->addWidget(pushBtn);
@@ -271,8 +284,10 @@ void ControlWindow::buildUi()
     m_soundFileLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* browseBtn = new QPushButton(QStringLiteral("Browse…"));
     browseBtn->setFixedWidth(80);
+    browseBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
     auto* testBtn = new QPushButton(QStringLiteral("Test"));
     testBtn->setFixedWidth(50);
+    testBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
     auto* soundRow = new QHBoxLayout;
     soundRow->addWidget(m_soundFileLabel);
     soundRow->addWidget(browseBtn);
