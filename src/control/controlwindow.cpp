@@ -132,9 +132,10 @@ void ControlWindow::buildUi()
     settingsBtn->setObjectName(QStringLiteral("settingsBtn"));
     settingsBtn->setFixedSize(36, 36);
     settingsBtn->setToolTip(QStringLiteral("Settings"));
-    // The theme's button padding and minimum height would blow the square gear
-    // button up to 66 × 42; it keeps its 36 × 36.
-    settingsBtn->setStyleSheet(QStringLiteral("QPushButton { padding: 0; min-height: 0; }"));
+    // The theme's button padding and minimum sizes would blow the square gear
+    // button up to 66 × 42; 34 px inside its 1 px border keep it at 36 × 36.
+    settingsBtn->setStyleSheet(
+        QStringLiteral("QPushButton { padding: 0; min-width: 34px; min-height: 34px; }"));
 
     auto* header = new QHBoxLayout;
     header->addWidget(titleBtn);

@@ -16,8 +16,11 @@
 #include <QMediaPlayer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -159,6 +162,53 @@ class TestControlWindow : public QObject {
   private slots:
     void initTestCase() { m_wav = writeWav(m_dir.filePath(QStringLiteral("cue.wav"))); }
     void init() { TestSupport::clearStore(); }
+
+    // At its smallest the window keeps header, preview and toggle in view and
+    // scrolls only the middle panel, vertically.
+    void smallestWindow()
+    {
+        Rig rig;
+        rig.window->resize(100, 100);
+        QCOMPARE(rig.window->size(), QSize(480, 420));
+        QVERIFY(!rig.window->statusBar()->isVisible());
+        auto* scroll = rig.window->findChild<QScrollArea*>();
+        QTRY_VERIFY(scroll->verticalScrollBar()->isVisible());
+        QVERIFY(!scroll->horizontalScrollBar()->isVisible());
+        const QRect inside = rig.window->rect();
+        for (QWidget* w :
+             {static_cast<QWidget*>(rig.preview()), static_cast<QWidget*>(rig.button(kShow))})
+            QVERIFY(inside.contains(QRect(w->mapTo(rig.window.get(), QPoint()), w->size())));
+        auto* gear = rig.window->findChild<QPushButton*>(QStringLiteral("settingsBtn"));
+        QCOMPARE(gear->size(), QSize(36, 36));
+    }
+
+    // The theme's colours reach the buttons inside the scrolling panel, and the
+    // narrow buttons show their whole caption.
+    void panelButtonsLook_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QColor>("fill");
+        QTest::newRow("START") << "▶  START" << QColor(0x1a, 0x5c, 0x1a);
+        QTest::newRow("PAUSE") << "⏸  PAUSE" << QColor(0x5c, 0x4a, 0x00);
+        QTest::newRow("RESET") << "↺  RESET" << QColor(0x5c, 0x1a, 0x1a);
+        QTest::newRow("checked Countdown") << "▼  Countdown" << QColor(0x1a, 0x5c, 0x2a);
+        QTest::newRow("Count Up") << "▲  Count Up" << QColor(0x2b, 0x2b, 0x2b);
+        QTest::newRow("Push") << "Push" << QColor(0x2b, 0x2b, 0x2b);
+        QTest::newRow("Clear") << "Clear" << QColor(0x2b, 0x2b, 0x2b);
+        QTest::newRow("Browse") << "Browse…" << QColor(0x2b, 0x2b, 0x2b);
+        QTest::newRow("Test") << "Test" << QColor(0x2b, 0x2b, 0x2b);
+    }
+
+    void panelButtonsLook()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QColor, fill);
+        Rig rig;
+        QPushButton* b = rig.button(caption);
+        const QImage img = b->grab().toImage();
+        QCOMPARE(img.pixelColor(4, img.height() / 2), fill);
+        QVERIFY(b->fontMetrics().horizontalAdvance(caption) <= b->contentsRect().width());
+    }
 
     void preview_data()
     {
