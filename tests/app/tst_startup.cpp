@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 namespace {
@@ -101,6 +103,9 @@ class TestStartup : public QObject {
         QCOMPARE(run.preview()->text(), shown);
         QVERIFY2(run.readoutShowing(shown), "the output window shows the loaded duration");
         QCOMPARE(run.toggle()->text(), kHide);
+        // The operator sees every section without scrolling.
+        auto* scroll = run.control().findChild<QScrollArea*>();
+        QTRY_VERIFY(!scroll->verticalScrollBar()->isVisible());
     }
 
     // The first press hides the output window, the second brings it back on
