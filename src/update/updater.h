@@ -36,7 +36,6 @@ class Updater : public QObject {
 
     // Points this updater at another manifest address, for a test server.
     void setManifestUrl(const QUrl& url) { m_manifestUrl = url; }
-    QUrl manifestUrl() const { return m_manifestUrl; }
 
     // Three dotted numbers; missing ones are 0, and so is any piece that is
     // not a whole 32-bit decimal number. Pieces after the third are ignored.
