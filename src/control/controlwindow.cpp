@@ -197,10 +197,16 @@ void ControlWindow::buildUi()
     transportRow->addWidget(m_resetBtn);
     panel->addLayout(transportRow);
 
+    // The adjust buttons are a slimmer row under the transport, 30 px high. The
+    // theme's 28 px minimum content height would grow them to 42 px; 16 px of
+    // content inside the 6 px paddings and 1 px borders make exactly 30.
+    const QString slimStyle = QStringLiteral("QPushButton { min-height: 16px; }");
     m_plusMinuteBtn = new QPushButton(QStringLiteral("+1 min"));
     m_plusMinuteBtn->setFixedHeight(30);
+    m_plusMinuteBtn->setStyleSheet(slimStyle);
     m_minusMinuteBtn = new QPushButton(QStringLiteral("−1 min"));
     m_minusMinuteBtn->setFixedHeight(30);
+    m_minusMinuteBtn->setStyleSheet(slimStyle);
     auto* adjustRow = new QHBoxLayout;
     adjustRow->addWidget(m_plusMinuteBtn);
     adjustRow->addWidget(m_minusMinuteBtn);

@@ -180,6 +180,8 @@ class TestControlWindow : public QObject {
             QVERIFY(inside.contains(QRect(w->mapTo(rig.window.get(), QPoint()), w->size())));
         auto* gear = rig.window->findChild<QPushButton*>(QStringLiteral("settingsBtn"));
         QCOMPARE(gear->size(), QSize(36, 36));
+        for (const char* adjust : {"+1 min", "−1 min"})
+            QCOMPARE(rig.button(QString::fromUtf8(adjust))->height(), 30);
     }
 
     // The theme's colours reach the buttons inside the scrolling panel, and the
