@@ -19,6 +19,18 @@
 
 namespace {
 
+// The dark theme styles check boxes but not radio buttons, whose unchecked ring
+// the platform style draws dark grey on dark grey. Drawn like the check boxes,
+// both choices of the clock format are visible.
+const char* const kRadioStyle =
+    "QRadioButton::indicator { width: 14px; height: 14px; border: 1px solid #555; "
+    "border-radius: 8px; background: #2b2b2b; }"
+    "QRadioButton::indicator:checked { background: #1a6633; border-color: #2a9c4a; }";
+
+// The theme's button padding and minimum height would make the 80 x 26 colour
+// buttons taller than set and clip their caption, so they drop both.
+const char* const kColorButtonFit = "padding:0px;min-height:0px;";
+
 QLabel* makeSectionLabel(const QString& text)
 {
     auto* label = new QLabel(text.toUpper());
@@ -95,6 +107,8 @@ QWidget* SettingsDialog::buildClockPage()
     m_radio24h->setChecked(m_settings->clock24hr);
     m_radio12h = new QRadioButton(QStringLiteral("12-hour  (2:30 PM)"));
     m_radio12h->setChecked(!m_settings->clock24hr);
+    for (QRadioButton* radio : {m_radio24h, m_radio12h})
+        radio->setStyleSheet(QLatin1String(kRadioStyle));
     m_showSecondsCheck = new QCheckBox(QStringLiteral("Show seconds on output"));
     m_showSecondsCheck->setChecked(m_settings->clockShowSeconds);
 
@@ -148,6 +162,8 @@ QWidget* SettingsDialog::buildFontsPage()
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);
     form->setSpacing(10);
+    // A stepper stretched across the page reads as a slider; keep it compact.
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
 
     m_timerFontSpin = new QSpinBox;
     m_clockFontSpin = new QSpinBox;
@@ -208,7 +224,9 @@ QWidget* SettingsDialog::buildTimerPage()
     m_warningSpin->setSuffix(QStringLiteral(" sec"));
     m_warningSpin->setValue(m_settings->warningThreshold);
     layout->addWidget(makeSectionLabel(QStringLiteral("Warning threshold")));
-    layout->addWidget(makeStepper(m_warningSpin));
+    // Alone in the page layout, but left-aligned like the other steppers
+    // rather than stretched across the page.
+    layout->addWidget(makeStepper(m_warningSpin), 0, Qt::AlignLeft);
     layout->addWidget(makeSeparator());
 
     m_presetEntries = new QListWidget;
@@ -250,7 +268,8 @@ void SettingsDialog::updateColorButton(QPushButton* btn, const QColor& color)
     const QString caption = luma >= 129000 ? QStringLiteral("#000000") : QStringLiteral("#ffffff");
     btn->setStyleSheet(
         QStringLiteral("background-color:%1;color:%2;border:1px solid #555;border-radius:3px;")
-            .arg(color.name(), caption));
+            .arg(color.name(), caption) +
+        QLatin1String(kColorButtonFit));
     btn->setText(color.name().toUpper());
 }
 
