@@ -2,6 +2,7 @@
 
 #include "control/stepper.h"
 #include "settings/appsettings.h"
+#include "update/updater.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -90,6 +91,12 @@ SettingsDialog::SettingsDialog(AppSettings* settings, QWidget* parent)
 
     auto* updateBtn = new QPushButton(QStringLiteral("Check for Updates"));
     updateBtn->setStyleSheet(QStringLiteral("color:#aaa; font-size:11px;"));
+    // Each press starts its own reported check. The updater has no parent and
+    // deletes itself when done, so a check outlives the dialog.
+    connect(updateBtn, &QPushButton::clicked, this, [] {
+        auto* updater = new Updater;
+        updater->checkForUpdates(false);
+    });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);

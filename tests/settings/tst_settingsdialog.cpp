@@ -10,11 +10,14 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QNetworkProxy>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QWindow>
 #include <QtTest>
@@ -215,6 +218,37 @@ void answerColourDialog(QColor* startedAt, QColor pick)
     });
 }
 
+// A stand-in web proxy on 127.0.0.1. It notes the first line of every request
+// the program sends through it and refuses the tunnel, so a check started by
+// a test is seen without any traffic leaving the machine.
+class RefusingProxy : public QObject {
+  public:
+    RefusingProxy()
+    {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = m_server.nextPendingConnection()) {
+                connect(s, &QTcpSocket::readyRead, this, [this, s] {
+                    if (!s->canReadLine())
+                        return;
+                    requests << QString::fromLatin1(s->readLine()).trimmed();
+                    s->write("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
+                    s->disconnectFromHost();
+                });
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(
+            QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), m_server.serverPort()));
+    }
+    ~RefusingProxy() override { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
+
+    QStringList requests;
+
+  private:
+    QTcpServer m_server;
+};
+
 } // namespace
 
 class TestSettingsDialog : public QObject {
@@ -258,6 +292,31 @@ class TestSettingsDialog : public QObject {
         // Enter must press OK, never start an update check.
         QVERIFY(c.buttons->button(QDialogButtonBox::Ok)->isDefault());
         QVERIFY(!update->isDefault());
+    }
+
+    // Each press starts its own reported check, which goes on after the
+    // dialog is gone; a check that fails shows nothing.
+    void checkForUpdatesButton()
+    {
+        RefusingProxy proxy;
+        AppSettings s;
+        {
+            SettingsDialog dlg(&s, nullptr);
+            runModal(dlg, [](QDialog& d) {
+                for (auto* b : d.findChildren<QPushButton*>()) {
+                    if (b->text() == "Check for Updates") {
+                        QTest::mouseClick(b, Qt::LeftButton);
+                        QTest::mouseClick(b, Qt::LeftButton);
+                    }
+                }
+                d.reject();
+            });
+        }
+        const QUrl manifest(QStringLiteral(VELLMARK_UPDATE_URL));
+        const QString expected =
+            QStringLiteral("CONNECT %1:%2 HTTP/1.1").arg(manifest.host()).arg(manifest.port(443));
+        QTRY_COMPARE_WITH_TIMEOUT(proxy.requests, QStringList({expected, expected}), 5000);
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void okWritesEverything_data()
