@@ -43,7 +43,7 @@ QList<int> rows(const QListWidget* list)
 
 } // namespace
 
-class TestPresetDrag : public QObject {
+class TestSettingsPresetDrag : public QObject {
     Q_OBJECT
 
   private slots:
@@ -104,5 +104,5 @@ class TestPresetDrag : public QObject {
     }
 };
 
-VELLMARK_TEST_MAIN(TestPresetDrag)
-#include "tst_presetdrag.moc"
+VELLMARK_TEST_MAIN(TestSettingsPresetDrag)
+#include "tst_settingspresetdrag.moc"
