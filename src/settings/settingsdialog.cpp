@@ -30,6 +30,8 @@ const char* const kRadioStyle =
 
 // The theme's button padding and minimum height would make the 80 x 26 colour
 // buttons taller than set and clip their caption, so they drop both.
+constexpr int kPresetListMinHeight = 76;
+
 const char* const kColorButtonFit = "padding:0px;min-height:0px;";
 
 QLabel* makeSectionLabel(const QString& text)
@@ -238,6 +240,10 @@ QWidget* SettingsDialog::buildTimerPage()
 
     m_presetEntries = new QListWidget;
     m_presetEntries->setMaximumHeight(120);
+    // The dialog is tallest on this page; on screens up to about 900 px high
+    // it opens at its minimum height, which would leave the list less than
+    // three rows. Four whole rows stay visible.
+    m_presetEntries->setMinimumHeight(kPresetListMinHeight);
     m_presetEntries->setDragDropMode(QAbstractItemView::InternalMove);
     m_presetEntries->setDefaultDropAction(Qt::MoveAction);
     for (int seconds : m_settings->presets)

@@ -1,3 +1,4 @@
+#include "app/theme.h"
 #include "settings/appsettings.h"
 #include "settings/settingsdialog.h"
 #include "testsupport.h"
@@ -255,6 +256,8 @@ class TestSettingsDialog : public QObject {
     Q_OBJECT
 
   private slots:
+    // The dialog is tested as the program shows it: under the dark theme.
+    void initTestCase() { applyTheme(); }
     void init() { TestSupport::clearStore(); }
 
     void frame()
@@ -705,7 +708,10 @@ class TestSettingsDialog : public QObject {
             QVERIFY2(b, kColourLabels[i]);
             QCOMPARE(b->text(), texts[i]);
             QVERIFY(b->styleSheet().contains(QStringLiteral("color:%1;").arg(captions[i])));
+            dlg.show();
             QCOMPARE(b->size(), QSize(80, 26));
+            // The caption fits inside the button's border.
+            QVERIFY(b->fontMetrics().horizontalAdvance(b->text()) <= b->width() - 2);
         }
     }
 

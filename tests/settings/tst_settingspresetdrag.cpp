@@ -3,6 +3,7 @@
 // with the toolkit's own drag loop in between. The offscreen platform's drag
 // is an empty stub that ends every drag at once, so CTest runs this program on
 // the equally headless "minimal" platform, whose drag is the toolkit's own.
+#include "app/theme.h"
 #include "settings/appsettings.h"
 #include "settings/settingsdialog.h"
 #include "testsupport.h"
@@ -47,6 +48,7 @@ class TestSettingsPresetDrag : public QObject {
     Q_OBJECT
 
   private slots:
+    void initTestCase() { applyTheme(); }
     void init() { TestSupport::clearStore(); }
 
     void dragReordersPresets_data()
