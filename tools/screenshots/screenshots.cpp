@@ -14,12 +14,8 @@
 #include "app/appwindows.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
-#include "update/aboutdialog.h"
-
-#if __has_include("settings/settingsdialog.h")
 #include "settings/settingsdialog.h"
-#define VELLMARK_HAVE_SETTINGS_DIALOG 1
-#endif
+#include "update/aboutdialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -336,7 +332,6 @@ bool Renderer::run()
     if (!grabOutput(QStringLiteral("output-clock"), QString(), QStringLiteral("14:26:45")))
         return false;
 
-#ifdef VELLMARK_HAVE_SETTINGS_DIALOG
     {
         // The dialog as it opens, on its Clock page ("settings"), and each
         // of its other pages ("settings-colors" and so on).
@@ -358,7 +353,6 @@ bool Renderer::run()
         }
         dialog.reject();
     }
-#endif
 
     // The card over a plain desktop, as it appears over the operator's screen.
     AboutDialog about(&control);
