@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QUrl>
@@ -111,6 +112,15 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
     // output window was shown or hidden (its own close button included).
     m_output->installEventFilter(this);
     updateToggleCaption();
+
+    // Space starts and pauses wherever the focus sits in this window, except
+    // while typing (the message and number fields take it as text). Left to a
+    // focused button it would press that button instead: after a click on
+    // START the next Space would pause through PAUSE, and the one after that
+    // reset through RESET; at start-up it would open the About card.
+    auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
+    space->setAutoRepeat(false);
+    connect(space, &QShortcut::activated, this, &ControlWindow::startOrPause);
 
     onTimerTick(m_engine->remaining());
 }
@@ -561,13 +571,17 @@ void ControlWindow::keyPressEvent(QKeyEvent* e)
     }
     // A held Space repeats; only the physical press may start or pause, or
     // the audience sees the timer flicker on and off.
-    if (!e->isAutoRepeat()) {
-        if (m_engine->isRunning())
-            m_engine->pause();
-        else
-            m_engine->start();
-    }
+    if (!e->isAutoRepeat())
+        startOrPause();
     e->accept();
+}
+
+void ControlWindow::startOrPause()
+{
+    if (m_engine->isRunning())
+        m_engine->pause();
+    else
+        m_engine->start();
 }
 
 void ControlWindow::closeEvent(QCloseEvent* e)

@@ -57,6 +57,7 @@ class ControlWindow : public QMainWindow {
     void savePresetOrder();
     void setCountDirection(bool countUp);
     void updateToggleCaption();
+    void startOrPause();
 
     AppSettings* m_settings;
     TimerEngine* m_engine;

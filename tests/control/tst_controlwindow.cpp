@@ -163,6 +163,30 @@ class TestControlWindow : public QObject {
     void initTestCase() { m_wav = writeWav(m_dir.filePath(QStringLiteral("cue.wav"))); }
     void init() { TestSupport::clearStore(); }
 
+    // Space is the start and pause key wherever the focus sits, except while
+    // typing: a focused button never takes it as a press on itself.
+    void spaceWhateverHasTheFocus()
+    {
+        Rig rig;
+        QApplication::setActiveWindow(rig.window.get());
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        const auto pressSpace = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); };
+        rig.click(QStringLiteral("▶  START"));
+        QVERIFY(rig.engine.isRunning());
+        QVERIFY(qobject_cast<QPushButton*>(QApplication::focusWidget()));
+        TestSupport::stepEngine(&rig.engine, 3);
+        pressSpace();
+        QVERIFY(!rig.engine.isRunning());
+        pressSpace();
+        QVERIFY(rig.engine.isRunning());
+        QCOMPARE(rig.engine.remaining(), 297);
+
+        rig.messageEdit()->setFocus();
+        pressSpace();
+        QVERIFY(rig.engine.isRunning());
+        QCOMPARE(rig.messageEdit()->text(), QStringLiteral(" "));
+    }
+
     // At its smallest the window keeps header, preview and toggle in view and
     // scrolls only the middle panel, vertically.
     void smallestWindow()
