@@ -261,7 +261,9 @@ class TestAppSettings : public QObject {
         const QString path = TestSupport::storeFilePath();
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("\x00\xff[[[General\n=\n\x01timerFontSize=@Variant(\xff\xff)\n", 48);
+        static const char garbage[] =
+            "\x00\xff[[[General\n=\n\x01timerFontSize=@Variant(\xff\xff)\n";
+        f.write(garbage, sizeof garbage - 1);
         f.close();
         const AppSettings s = loaded();
         QCOMPARE(s.defaultDuration, 300);
