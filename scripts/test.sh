@@ -8,3 +8,9 @@ bash scripts/setup.sh
 cmake --preset ci
 cmake --build --preset ci
 ctest --preset ci -j2
+
+# The same suite once more under AddressSanitizer, UndefinedBehaviorSanitizer
+# and LeakSanitizer (suppressions for system libraries: tests/lsan.supp).
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan -j2
