@@ -9,7 +9,7 @@ PACKAGES=(
     qt6-qpa-plugins
     gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-pulseaudio
     pulseaudio pulseaudio-utils sox
-    openssl ca-certificates
+    openssl ca-certificates fonts-dejavu-core
     xvfb x11vnc xauth imagemagick
     desktop-file-utils appstream dpkg-dev file
     clang libclang-rt-14-dev
@@ -27,5 +27,5 @@ if ((${#missing[@]})); then
     if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
     echo "Installing: ${missing[*]}"
     $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
 fi
