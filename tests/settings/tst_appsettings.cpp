@@ -164,6 +164,10 @@ class TestAppSettings : public QObject {
                                << "#ff8800";
         QTest::newRow("bad hex") << "#12345g"
                                  << "#ff8800";
+        QTest::newRow("hex with alpha") << "#80123abc"
+                                        << "#123abc";
+        QTest::newRow("transparent") << "transparent"
+                                     << "#000000";
     }
 
     // An unparsable colour loads as that field's default, never as an
@@ -176,6 +180,8 @@ class TestAppSettings : public QObject {
         put("bgColor", text);
         const AppSettings s = loaded();
         QVERIFY(s.timerColorWarning.isValid());
+        QCOMPARE(s.timerColorWarning.alpha(), 255);
+        QCOMPARE(s.bgColor.alpha(), 255);
         QCOMPARE(s.timerColorWarning.name(), expected);
         const QString bgExpected = expected == "#ff8800" ? "#000000" : expected;
         QCOMPARE(s.bgColor.name(), bgExpected);
