@@ -10,14 +10,13 @@ QColor readColor(const QSettings& store, const char* key, const QColor& fallback
 {
     // An unparsable text would leave an invalid colour, which paints as black:
     // on the default black background the audience would see no timer at all.
-    QColor c(store.value(QLatin1String(key), fallback.name()).toString());
+    const QColor c(store.value(QLatin1String(key), fallback.name()).toString());
     if (!c.isValid())
         return fallback;
-    // Saving writes colours without alpha. A hand-written "#80ff0000" or
-    // "transparent" would otherwise be translucent for this run only and
-    // silently change on the next save.
-    c.setAlpha(255);
-    return c;
+    // Saving writes opaque colours with eight bits a channel. A hand-written
+    // "#80ff0000", "transparent" or "#123412341234" would otherwise hold more
+    // for this run only and silently change on the next save.
+    return QColor(c.rgb());
 }
 
 int readClamped(const QSettings& store, const char* key, int fallback, int lo, int hi)

@@ -168,6 +168,8 @@ class TestAppSettings : public QObject {
                                         << "#123abc";
         QTest::newRow("transparent") << "transparent"
                                      << "#000000";
+        QTest::newRow("sixteen bits a channel") << "#123412341234"
+                                                << "#121212";
     }
 
     // An unparsable colour loads as that field's default, never as an
@@ -185,6 +187,12 @@ class TestAppSettings : public QObject {
         QCOMPARE(s.timerColorWarning.name(), expected);
         const QString bgExpected = expected == "#ff8800" ? "#000000" : expected;
         QCOMPARE(s.bgColor.name(), bgExpected);
+
+        // What was loaded is exactly what the next save keeps.
+        saveSettings(s);
+        const AppSettings again = loaded();
+        QCOMPARE(again.timerColorWarning, s.timerColorWarning);
+        QCOMPARE(again.bgColor, s.bgColor);
     }
 
     void booleansAndTextFromStore()
