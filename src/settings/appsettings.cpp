@@ -1,5 +1,7 @@
 #include "settings/appsettings.h"
 
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -25,6 +27,18 @@ int readClamped(const QSettings& store, const char* key, int fallback, int lo, i
     // of failing the conversion; a text that is no number still reads as 0.
     const long long v = store.value(QLatin1String(key), fallback).toLongLong();
     return static_cast<int>(std::clamp<long long>(v, lo, hi));
+}
+
+// A writer killed between creating the store's lock file and writing its
+// owner into it leaves an empty lock, which the store trusts for 30 s: the
+// next save would freeze the program that long. Nobody holds such a file when
+// its native lock can be taken, and removeStaleLockFile() checks exactly that.
+void removeOrphanedLock(const QString& storePath)
+{
+    QLockFile lock(storePath + QStringLiteral(".lock"));
+    qint64 pid = 0;
+    if (QFileInfo::exists(lock.fileName()) && !lock.getLockInfo(&pid, nullptr, nullptr))
+        lock.removeStaleLockFile();
 }
 
 } // namespace
@@ -101,5 +115,6 @@ void saveSettings(const AppSettings& s)
         store.setValue(QStringLiteral("val"), s.presets.at(i));
     }
     store.endArray();
+    removeOrphanedLock(store.fileName());
     store.sync();
 }
