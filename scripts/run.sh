@@ -7,4 +7,7 @@ bash scripts/setup.sh
 
 cmake --preset release
 cmake --build --preset release
+if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+    exec bash scripts/headless.sh build/release/src/app/vellmark "$@"
+fi
 exec build/release/src/app/vellmark "$@"

@@ -1,0 +1,284 @@
+#include "output/outputwindow.h"
+
+#include "settings/appsettings.h"
+
+#include <QLabel>
+#include <QPalette>
+#include <QProgressBar>
+#include <QTime>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+const QString kReadoutStyle = QStringLiteral(
+    "color:%1;font-size:%2px;font-weight:bold;font-family:monospace;background-color:transparent;");
+const QString kMessageStyle =
+    QStringLiteral("color:%1;font-size:%2px;background-color:transparent;");
+const QString kProgressStyle =
+    QStringLiteral("QProgressBar { background-color:#1a1a1a; border:none; border-radius:4px; }"
+                   "QProgressBar::chunk { background-color:%1; border-radius:4px; }");
+
+// Rounds halves away from zero and keeps the result within lo..hi, so that no
+// value, however large or odd, turns into an out-of-range int.
+int roundWithin(double v, int lo, int hi)
+{
+    if (!(v > lo)) // also catches NaN
+        return lo;
+    if (v >= hi)
+        return hi;
+    return std::min(hi, std::max(lo, static_cast<int>(std::round(v))));
+}
+
+// Font sizes in the settings are the pixel sizes for a window 1080 px high.
+int scaledFont(int size, double scale, int floorPx)
+{
+    constexpr int kLargestPx = 100000;
+    return roundWithin(size * scale, floorPx, kLargestPx);
+}
+
+} // namespace
+
+OutputWindow::OutputWindow(AppSettings* settings, QWidget* parent)
+    : QWidget(parent), m_settings(settings)
+{
+    setWindowTitle(QStringLiteral("Vellmark — Output"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    m_timerLabel = new QLabel(QStringLiteral("00:00"), this);
+    m_timerLabel->setAlignment(Qt::AlignCenter);
+    m_clockLabel = new QLabel(QStringLiteral("00:00:00"), this);
+    m_clockLabel->setAlignment(Qt::AlignCenter);
+    m_messageLabel = new QLabel(this);
+    m_messageLabel->setAlignment(Qt::AlignCenter);
+    m_messageLabel->setWordWrap(false);
+    // The operator's message is shown exactly as typed: "<b>" or an image tag
+    // is text for the audience to read, never markup to interpret.
+    m_messageLabel->setTextFormat(Qt::PlainText);
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, 1000);
+    m_progress->setValue(1000);
+    m_progress->setTextVisible(false);
+    m_progress->setFixedHeight(10);
+    auto* timeArea = new QWidget(this);
+    timeArea->setStyleSheet(QStringLiteral("background-color: transparent;"));
+
+    auto* timeLayout = new QVBoxLayout(timeArea);
+    timeLayout->setContentsMargins(0, 0, 0, 0);
+    timeLayout->setSpacing(0);
+    timeLayout->addStretch(1);
+    timeLayout->addWidget(m_timerLabel);
+    timeLayout->addWidget(m_clockLabel);
+    timeLayout->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(30, 20, 30, 14);
+    layout->setSpacing(0);
+    layout->addWidget(timeArea, 1);
+    layout->addWidget(m_messageLabel, 0);
+    layout->addSpacing(8);
+    layout->addWidget(m_progress, 0);
+    // The fonts follow the window's height, so the window must not take its
+    // minimum size from the fonts of its previous size: that would keep a
+    // window that was once large from ever becoming small again.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
+
+    connect(&m_clockTimer, &QTimer::timeout, this, &OutputWindow::tickClock);
+    m_clockTimer.start(500);
+    connect(&m_blinkTimer, &QTimer::timeout, this, &OutputWindow::tickBlink);
+
+    refreshSettings();
+    applyViewMode();
+    if (m_viewMode != 0)
+        m_clockLabel->setText(clockText());
+}
+
+void OutputWindow::setViewMode(int mode)
+{
+    m_viewMode = mode;
+    applyViewMode();
+}
+
+void OutputWindow::applyViewMode()
+{
+    switch (m_viewMode) {
+    case 0:
+        m_timerLabel->show();
+        m_clockLabel->hide();
+        break;
+    case 1:
+        m_timerLabel->hide();
+        m_clockLabel->show();
+        break;
+    case 2:
+        m_timerLabel->show();
+        m_clockLabel->show();
+        break;
+    default:
+        break;
+    }
+}
+
+void OutputWindow::showMessage(const QString& text)
+{
+    m_messageLabel->setText(text);
+}
+
+void OutputWindow::clearMessage()
+{
+    m_messageLabel->clear();
+}
+
+void OutputWindow::setTotalSeconds(int seconds)
+{
+    m_totalSeconds = std::max(1, seconds);
+    updateProgress();
+}
+
+void OutputWindow::onTimerTick(int seconds)
+{
+    m_seconds = seconds;
+    if (seconds == 0 && !m_countUp) {
+        if (!m_blinkTimer.isActive() && m_settings->blinkEnabled) {
+            m_blinkVisible = true;
+            m_blinkTimer.start(500);
+        }
+    } else if (seconds < 0 && !m_countUp) {
+        // Overtime: a blink that began at zero goes on.
+    } else if (m_blinkTimer.isActive()) {
+        m_blinkTimer.stop();
+        m_blinkVisible = true;
+    }
+    updateTimerLabel();
+    updateProgress();
+}
+
+void OutputWindow::setCountUp(bool up)
+{
+    m_countUp = up;
+    if (m_blinkTimer.isActive()) {
+        m_blinkTimer.stop();
+        m_blinkVisible = true;
+        updateTimerLabel();
+    }
+}
+
+void OutputWindow::refreshSettings()
+{
+    updateFontSizes();
+
+    QPalette pal = palette();
+    pal.setBrush(QPalette::All, QPalette::Window, QBrush(m_settings->bgColor));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    m_clockLabel->setStyleSheet(
+        kReadoutStyle.arg(m_settings->clockColor.name()).arg(m_clockFontPx));
+    m_messageLabel->setStyleSheet(
+        kMessageStyle.arg(m_settings->messageColor.name()).arg(m_messageFontPx));
+    if (m_blinkVisible)
+        updateTimerLabel();
+    else
+        // Stay hidden in the hidden half, but against the background and at
+        // the size now in force, so a new background colour cannot reveal it.
+        applyTimerStyle(m_settings->bgColor);
+    updateProgress();
+    if (m_viewMode != 0)
+        m_clockLabel->setText(clockText());
+}
+
+void OutputWindow::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    refreshSettings();
+}
+
+void OutputWindow::showEvent(QShowEvent* e)
+{
+    QWidget::showEvent(e);
+    refreshSettings();
+}
+
+void OutputWindow::tickClock()
+{
+    if (m_viewMode != 0)
+        m_clockLabel->setText(clockText());
+}
+
+void OutputWindow::tickBlink()
+{
+    m_blinkVisible = !m_blinkVisible;
+    if (m_blinkVisible)
+        updateTimerLabel();
+    else
+        // The text stays, drawn in the background colour, so the readout
+        // vanishes without the layout moving.
+        applyTimerStyle(m_settings->bgColor);
+}
+
+void OutputWindow::updateFontSizes()
+{
+    const int h = height();
+    if (h < 1)
+        return;
+    const double scale = h / 1080.0;
+    m_timerFontPx = scaledFont(m_settings->timerFontSize, scale, 12);
+    m_clockFontPx = scaledFont(m_settings->clockFontSize, scale, 10);
+    m_messageFontPx = scaledFont(m_settings->messageFontSize, scale, 8);
+}
+
+QColor OutputWindow::thresholdColor() const
+{
+    if (m_seconds > m_settings->warningThreshold)
+        return m_settings->timerColorNormal;
+    if (m_seconds <= 0)
+        return m_settings->timerColorCritical;
+    return m_settings->timerColorWarning;
+}
+
+void OutputWindow::applyTimerStyle(const QColor& color)
+{
+    m_timerLabel->setStyleSheet(kReadoutStyle.arg(color.name()).arg(m_timerFontPx));
+}
+
+void OutputWindow::updateTimerLabel()
+{
+    if (!m_blinkVisible)
+        return;
+    applyTimerStyle(thresholdColor());
+    m_timerLabel->setText(formatTime(m_seconds));
+}
+
+void OutputWindow::updateProgress()
+{
+    int value = 0;
+    if (m_totalSeconds > 0)
+        value = roundWithin(std::max(m_seconds, 0) * 1000.0 / m_totalSeconds, 0, 1000);
+    m_progress->setValue(value);
+    m_progress->setStyleSheet(kProgressStyle.arg(thresholdColor().name()));
+}
+
+QString OutputWindow::formatTime(int seconds)
+{
+    // Widened first: the magnitude of the most negative int does not fit an int.
+    const long long a = std::llabs(static_cast<long long>(seconds));
+    const QString text = QStringLiteral("%1:%2")
+                             .arg(a / 60, 2, 10, QLatin1Char('0'))
+                             .arg(a % 60, 2, 10, QLatin1Char('0'));
+    return seconds < 0 ? QLatin1Char('-') + text : text;
+}
+
+QString OutputWindow::clockText() const
+{
+    QString pattern;
+    if (m_settings->clock24hr)
+        pattern =
+            m_settings->clockShowSeconds ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm");
+    else
+        pattern = m_settings->clockShowSeconds ? QStringLiteral("hh:mm:ss AP")
+                                               : QStringLiteral("hh:mm AP");
+    return QTime::currentTime().toString(pattern);
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+struct AppSettings;
+class QLabel;
+class QProgressBar;
+class QResizeEvent;
+class QShowEvent;
+
+// The audience window: the timer readout, the wall clock, the operator's
+// message and a thin progress bar, top to bottom, all styled from the shared
+// settings record, which this window only reads.
+class OutputWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit OutputWindow(AppSettings* settings, QWidget* parent = nullptr);
+
+    // 0 timer only, 1 clock only, 2 timer and clock; any other value is
+    // stored but leaves both readouts as they are.
+    void setViewMode(int mode);
+    void showMessage(const QString& text);
+    void clearMessage();
+    void setTotalSeconds(int seconds);
+
+  public slots:
+    void onTimerTick(int seconds);
+    void refreshSettings();
+    void setCountUp(bool up);
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+  private slots:
+    void tickClock();
+    void tickBlink();
+
+  private:
+    void applyViewMode();
+    void updateFontSizes();
+    QColor thresholdColor() const;
+    void applyTimerStyle(const QColor& color);
+    void updateTimerLabel();
+    void updateProgress();
+    static QString formatTime(int seconds);
+    QString clockText() const;
+
+    AppSettings* m_settings;
+    int m_viewMode = 2;
+    int m_seconds = 300;
+    int m_totalSeconds = 300;
+    bool m_blinkVisible = true;
+    bool m_countUp = false;
+    int m_timerFontPx = 150;
+    int m_clockFontPx = 80;
+    int m_messageFontPx = 36;
+    QLabel* m_timerLabel = nullptr;
+    QLabel* m_clockLabel = nullptr;
+    QLabel* m_messageLabel = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QTimer m_clockTimer;
+    QTimer m_blinkTimer;
+};
