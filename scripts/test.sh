@@ -14,3 +14,7 @@ ctest --preset ci -j2
 cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan -j2
+
+# A short run of every fuzz target (clang, libFuzzer); longer runs:
+# scripts/fuzz.sh <seconds per target>.
+bash scripts/fuzz.sh 20
