@@ -81,7 +81,8 @@ int main(int argc, char** argv)
     bare.setAutoFillBackground(true);
 
     std::printf("%-12s %-6s %12s %12s %12s %12s %8s %s\n", "output", "blink", "tick med us",
-                "tick p99 us", "label med us", "label p99 us", "ratio", "paints/tick: readout, label, all output widgets");
+                "tick p99 us", "label med us", "label p99 us", "ratio",
+                "paints/tick: readout, label, all output widgets");
     const QList<QSize> sizes = {QSize(1920, 1080), QSize(3840, 2160)};
     for (const QSize& size : sizes) {
         QScreen* screen = size.height() >= 2160 ? Bench::stageScreen() : nullptr;
@@ -138,11 +139,11 @@ int main(int argc, char** argv)
                 }
             }
             const double tm = Bench::median(tickUs), lm = Bench::median(labelUs);
-            std::printf("%4dx%-7d %-6s %12.1f %12.1f %12.1f %12.1f %8.2f %.2f, %.2f, %.2f\n", size.width(),
-                        size.height(), blink ? "on" : "off", tm, Bench::percentile(tickUs, 99), lm,
-                        Bench::percentile(labelUs, 99), lm > 0 ? tm / lm : 0.0,
-                        double(outputPaints.paints) / ticks, double(barePaints.paints) / ticks,
-                        double(allPaints.paints) / ticks);
+            std::printf("%4dx%-7d %-6s %12.1f %12.1f %12.1f %12.1f %8.2f %.2f, %.2f, %.2f\n",
+                        size.width(), size.height(), blink ? "on" : "off", tm,
+                        Bench::percentile(tickUs, 99), lm, Bench::percentile(labelUs, 99),
+                        lm > 0 ? tm / lm : 0.0, double(outputPaints.paints) / ticks,
+                        double(barePaints.paints) / ticks, double(allPaints.paints) / ticks);
             std::fflush(stdout);
         }
     }
