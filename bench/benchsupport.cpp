@@ -153,6 +153,8 @@ void Bench::printHeader(const char* title)
     std::printf("date %s, %s, %d cores (%s), Qt %s, platform %s\n",
                 qPrintable(QDateTime::currentDateTimeUtc().toString(Qt::ISODate)),
                 qPrintable(QSysInfo::prettyProductName()), QThread::idealThreadCount(),
-                qPrintable(cpu), qVersion(), qPrintable(QGuiApplication::platformName()));
+                qPrintable(cpu), qVersion(),
+                qGuiApp ? qPrintable(QGuiApplication::platformName())
+                        : qgetenv("QT_QPA_PLATFORM").constData());
     std::fflush(stdout);
 }
