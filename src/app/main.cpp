@@ -1,3 +1,4 @@
+#include "app/appwindows.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
 
@@ -16,5 +17,10 @@ int main(int argc, char** argv)
     engine.setDuration(settings.defaultDuration);
     engine.setOvertimeEnabled(settings.overtimeEnabled);
 
-    return 0;
+    AppWindows windows(&settings, &engine);
+
+    // Start-up update check: the Updater is created here, owned by the
+    // application object, arming its silent check for 3000 ms later.
+
+    return app.exec();
 }

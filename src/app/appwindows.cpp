@@ -1,0 +1,25 @@
+#include "app/appwindows.h"
+
+#include "settings/appsettings.h"
+#include "timer/timerengine.h"
+
+#include <QScreen>
+
+AppWindows::AppWindows(AppSettings* settings, TimerEngine* engine)
+    : m_output(settings), m_control(settings, engine, &m_output)
+{
+    // Open large enough to show every section without scrolling, where the
+    // operator's screen has the room.
+    const QSize comfortable(560, 760);
+    const QSize room = m_control.screen()->availableGeometry().size();
+    m_control.resize(comfortable.boundedTo(room).expandedTo(m_control.minimumSize()));
+    m_control.show();
+
+    // The control window connected itself while it was built, so on every tick
+    // the operator's preview is drawn before the audience's readout.
+    QObject::connect(engine, &TimerEngine::tick, &m_output, &OutputWindow::onTimerTick);
+    m_output.setTotalSeconds(settings->defaultDuration);
+    m_output.onTimerTick(engine->remaining());
+
+    m_control.showOutputWindow();
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "control/controlwindow.h"
+#include "output/outputwindow.h"
+
+struct AppSettings;
+class TimerEngine;
+
+// The program's two windows for one run, built, wired to the engine and shown
+// in start-up order: the operator's window first, then the output window on a
+// screen other than the operator's. The control window goes before the output
+// window when the run ends.
+class AppWindows {
+  public:
+    // settings and engine must outlive the windows; the engine is expected as
+    // start-up leaves it, stopped and holding settings->defaultDuration.
+    AppWindows(AppSettings* settings, TimerEngine* engine);
+
+    AppWindows(const AppWindows&) = delete;
+    AppWindows& operator=(const AppWindows&) = delete;
+
+    OutputWindow& output() { return m_output; }
+    ControlWindow& control() { return m_control; }
+
+  private:
+    OutputWindow m_output;
+    ControlWindow m_control;
+};

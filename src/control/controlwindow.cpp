@@ -1,0 +1,558 @@
+#include "control/controlwindow.h"
+
+#include "app/theme.h"
+#include "control/stepper.h"
+#include "output/outputwindow.h"
+#include "settings/appsettings.h"
+#include "timer/timerengine.h"
+
+#include <QAudioOutput>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMediaPlayer>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <cstdlib>
+
+namespace {
+
+const char* const kColorNormal = "#00cc00";
+const char* const kColorWarning = "#ff8800";
+const char* const kColorCritical = "#ff2200";
+const char* const kPreviewStyle =
+    "color:%1;font-size:48px;font-weight:bold;font-family:monospace;padding:4px 16px;";
+
+const char* const kShowCaption = "▶  Show Output Window";
+const char* const kHideCaption = "■  Hide Output Window";
+
+const char* const kTitleStyle =
+    "QPushButton#appTitle { background:none; border:none; color:#e8e8e8;  font-size:18px; "
+    "font-weight:bold; letter-spacing:2px; padding:0; text-align:left; }"
+    "QPushButton#appTitle:hover { color:#4ade80; }";
+
+const char* const kScrollStyle =
+    "QScrollArea { background-color: #1c1c1c; border: none; }"
+    "QScrollArea > QWidget > QWidget { background-color: #1c1c1c; }"
+    "QScrollBar:vertical { background: #1c1c1c; width: 6px; border: none; }"
+    "QScrollBar::handle:vertical { background: #444; border-radius: 3px; min-height: 20px; }"
+    "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }";
+
+// For the buttons of fixed width: the theme's 14 px side padding would clip
+// their captions ("Clear", "Browse…").
+const char* const kCompactButtonStyle = "QPushButton { padding-left: 0; padding-right: 0; }";
+
+constexpr int kOneMinute = 60;
+
+QFrame* makeSeparator()
+{
+    auto* line = new QFrame;
+    line->setFrameShape(QFrame::HLine);
+    return line;
+}
+
+QPushButton* makeCheckable(const QString& text, bool checked)
+{
+    auto* b = new QPushButton(text);
+    b->setCheckable(true);
+    b->setChecked(checked);
+    return b;
+}
+
+QString presetText(int seconds)
+{
+    const int m = seconds / 60;
+    const int r = seconds % 60;
+    if (r > 0)
+        return QStringLiteral("%1:%2").arg(m).arg(r, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1 min").arg(m);
+}
+
+} // namespace
+
+ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputWindow* output,
+                             QWidget* parent)
+    : QMainWindow(parent), m_settings(settings), m_engine(engine), m_output(output)
+{
+    setWindowTitle(QStringLiteral("Vellmark — Control"));
+    setMinimumSize(480, 420);
+    applyTheme();
+
+    m_player = new QMediaPlayer(this);
+    m_audioOutput = new QAudioOutput(this);
+    m_player->setAudioOutput(m_audioOutput);
+    m_audioOutput->setVolume(1.0);
+    if (!m_settings->soundFilePath.isEmpty())
+        m_player->setSource(QUrl::fromLocalFile(m_settings->soundFilePath));
+
+    buildUi();
+
+    connect(m_engine, &TimerEngine::tick, this, &ControlWindow::onTimerTick);
+    connect(m_engine, &TimerEngine::stateChanged, this, &ControlWindow::onStateChanged);
+
+    // The toggle caption follows what the audience can actually see, however the
+    // output window was shown or hidden (its own close button included).
+    m_output->installEventFilter(this);
+    updateToggleCaption();
+
+    onTimerTick(m_engine->remaining());
+}
+
+void ControlWindow::buildUi()
+{
+    auto* central = new QWidget;
+    setCentralWidget(central);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(12, 6, 12, 6);
+    column->setSpacing(5);
+
+    // Header: the product title (opens About) and the settings button.
+    auto* titleBtn = new QPushButton(QStringLiteral("  VELLMARK"));
+    titleBtn->setObjectName(QStringLiteral("appTitle"));
+    titleBtn->setIcon(QIcon(QStringLiteral(":/assets/VELLMARK LOGO DESKTOP NO BACKGROUND.png")));
+    titleBtn->setIconSize(QSize(28, 28));
+    titleBtn->setStyleSheet(QString::fromUtf8(kTitleStyle));
+
+    auto* settingsBtn = new QPushButton(QStringLiteral("⚙"));
+    settingsBtn->setObjectName(QStringLiteral("settingsBtn"));
+    settingsBtn->setFixedSize(36, 36);
+    settingsBtn->setToolTip(QStringLiteral("Settings"));
+    // The theme's button padding and minimum sizes would blow the square gear
+    // button up to 66 × 42; 34 px inside its 1 px border keep it at 36 × 36.
+    settingsBtn->setStyleSheet(
+        QStringLiteral("QPushButton { padding: 0; min-width: 34px; min-height: 34px; }"));
+
+    auto* header = new QHBoxLayout;
+    header->addWidget(titleBtn);
+    header->addStretch(0);
+    header->addWidget(settingsBtn);
+    column->addLayout(header);
+    column->addWidget(makeSeparator());
+
+    m_preview = new QLabel(QStringLiteral("05:00"));
+    m_preview->setObjectName(QStringLiteral("timerPreview"));
+    m_preview->setFixedHeight(80);
+    m_preview->setAlignment(Qt::AlignCenter);
+    column->addWidget(m_preview);
+
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll->setStyleSheet(QString::fromUtf8(kScrollStyle));
+    column->addWidget(scroll, 1);
+    column->addWidget(makeSeparator());
+
+    m_outputToggleBtn = new QPushButton(QString::fromUtf8(kShowCaption));
+    m_outputToggleBtn->setObjectName(QStringLiteral("outputToggleBtn"));
+    m_outputToggleBtn->setFixedHeight(38);
+    column->addWidget(m_outputToggleBtn);
+
+    statusBar()->hide();
+
+    // The scrolling panel with every control of the show.
+    auto* content = new QWidget;
+    // ".QWidget" paints this plain panel dark without reaching into its
+    // children: a bare declaration would also flatten every button of the panel
+    // to the page colour, hiding the green, amber and red fills and the checked
+    // state that the theme gives them.
+    content->setStyleSheet(QStringLiteral(".QWidget { background-color: #1c1c1c; }"));
+    auto* panel = new QVBoxLayout(content);
+    panel->setContentsMargins(0, 0, 4, 0);
+    panel->setSpacing(5);
+
+    m_countdownBtn = makeCheckable(QStringLiteral("▼  Countdown"), true);
+    m_countUpBtn = makeCheckable(QStringLiteral("▲  Count Up"), false);
+    auto* modeRow = new QHBoxLayout;
+    modeRow->addWidget(m_countdownBtn);
+    modeRow->addWidget(m_countUpBtn);
+    panel->addLayout(modeRow);
+    panel->addWidget(makeSeparator());
+
+    m_startBtn = new QPushButton(QStringLiteral("▶  START"));
+    m_startBtn->setObjectName(QStringLiteral("startBtn"));
+    m_pauseBtn = new QPushButton(QStringLiteral("⏸  PAUSE"));
+    m_pauseBtn->setObjectName(QStringLiteral("pauseBtn"));
+    m_resetBtn = new QPushButton(QStringLiteral("↺  RESET"));
+    m_resetBtn->setObjectName(QStringLiteral("resetBtn"));
+    auto* transportRow = new QHBoxLayout;
+    transportRow->addWidget(m_startBtn);
+    transportRow->addWidget(m_pauseBtn);
+    transportRow->addWidget(m_resetBtn);
+    panel->addLayout(transportRow);
+
+    m_plusMinuteBtn = new QPushButton(QStringLiteral("+1 min"));
+    m_plusMinuteBtn->setFixedHeight(30);
+    m_minusMinuteBtn = new QPushButton(QStringLiteral("−1 min"));
+    m_minusMinuteBtn->setFixedHeight(30);
+    auto* adjustRow = new QHBoxLayout;
+    adjustRow->addWidget(m_plusMinuteBtn);
+    adjustRow->addWidget(m_minusMinuteBtn);
+    panel->addLayout(adjustRow);
+    panel->addWidget(makeSeparator());
+
+    panel->addWidget(makeSectionHeader(QStringLiteral("Set Time")));
+    m_minSpin = new QSpinBox;
+    m_minSpin->setRange(0, 999);
+    m_minSpin->setSuffix(QStringLiteral(" min"));
+    m_minSpin->setValue(m_settings->defaultDuration / 60);
+    m_secSpin = new QSpinBox;
+    m_secSpin->setRange(0, 59);
+    m_secSpin->setSuffix(QStringLiteral(" sec"));
+    m_secSpin->setValue(m_settings->defaultDuration % 60);
+    auto* setBtn = new QPushButton(QStringLiteral("Set"));
+    setBtn->setFixedSize(60, 32);
+    setBtn->setStyleSheet(
+        QStringLiteral("QPushButton { padding:0; min-height:0; font-size:13px; }"));
+    auto* entryRow = new QHBoxLayout;
+    entryRow->addWidget(makeStepper(m_minSpin));
+    entryRow->addWidget(makeStepper(m_secSpin));
+    entryRow->addWidget(setBtn);
+    entryRow->addStretch(0);
+    panel->addLayout(entryRow);
+    panel->addWidget(makeSeparator());
+
+    panel->addWidget(makeSectionHeader(QStringLiteral("Presets  —  drag to reorder")));
+    m_presetList = new QListWidget;
+    m_presetList->setObjectName(QStringLiteral("presetList"));
+    m_presetList->setFixedHeight(38);
+    m_presetList->setFlow(QListView::LeftToRight);
+    m_presetList->setWrapping(false);
+    m_presetList->setDragDropMode(QAbstractItemView::InternalMove);
+    m_presetList->setDefaultDropAction(Qt::MoveAction);
+    m_presetList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_presetList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_presetList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_presetList->setSpacing(3);
+    fillPresets();
+    panel->addWidget(m_presetList);
+    panel->addWidget(makeSeparator());
+
+    panel->addWidget(makeSectionHeader(QStringLiteral("Output View")));
+    m_viewTimerBtn = makeCheckable(QStringLiteral("⏱  Timer"), false);
+    m_viewClockBtn = makeCheckable(QStringLiteral("🕐  Clock"), false);
+    m_viewBothBtn = makeCheckable(QStringLiteral("⊞  Both"), true);
+    auto* viewRow = new QHBoxLayout;
+    viewRow->addWidget(m_viewTimerBtn);
+    viewRow->addWidget(m_viewClockBtn);
+    viewRow->addWidget(m_viewBothBtn);
+    panel->addLayout(viewRow);
+    panel->addWidget(makeSeparator());
+
+    panel->addWidget(makeSectionHeader(QStringLiteral("Message Overlay")));
+    m_messageEdit = new QLineEdit;
+    m_messageEdit->setPlaceholderText(QStringLiteral("Enter message to push to output screen…"));
+    auto* pushBtn = new QPushButton(QStringLiteral("Push"));
+    pushBtn->setFixedWidth(60);
+    pushBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
+    auto* clearBtn = new QPushButton(QStringLiteral("Clear"));
+    clearBtn->setFixedWidth(60);
+    clearBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
+    auto* messageRow = new QHBoxLayout;
+    messageRow->addWidget(m_messageEdit);
+    messageRow->addWidget(pushBtn);
+    messageRow->addWidget(clearBtn);
+    panel->addLayout(messageRow);
+    panel->addWidget(makeSeparator());
+
+    panel->addWidget(makeSectionHeader(QStringLiteral("Audio Cue at 00:00")));
+    m_soundCheck = new QCheckBox(QStringLiteral("Enable sound cue"));
+    m_soundCheck->setChecked(m_settings->soundEnabled);
+    panel->addWidget(m_soundCheck);
+    m_soundFileLabel = new QLabel;
+    // A file name is not markup: "<b>cue</b>.wav" must read as it is named.
+    m_soundFileLabel->setTextFormat(Qt::PlainText);
+    m_soundFileLabel->setText(m_settings->soundFilePath.isEmpty()
+                                  ? QStringLiteral("No file selected")
+                                  : QFileInfo(m_settings->soundFilePath).fileName());
+    m_soundFileLabel->setStyleSheet(QStringLiteral("color:#aaa; font-size:11px;"));
+    m_soundFileLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* browseBtn = new QPushButton(QStringLiteral("Browse…"));
+    browseBtn->setFixedWidth(80);
+    browseBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
+    auto* testBtn = new QPushButton(QStringLiteral("Test"));
+    testBtn->setFixedWidth(50);
+    testBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
+    auto* soundRow = new QHBoxLayout;
+    soundRow->addWidget(m_soundFileLabel);
+    soundRow->addWidget(browseBtn);
+    soundRow->addWidget(testBtn);
+    panel->addLayout(soundRow);
+    panel->addStretch(0);
+
+    scroll->setWidget(content);
+
+    // Connections.
+    connect(titleBtn, &QPushButton::clicked, this, [] {
+        // The About dialog is opened from here once it exists.
+    });
+    connect(settingsBtn, &QPushButton::clicked, this, &ControlWindow::openSettings);
+    connect(m_countdownBtn, &QPushButton::clicked, this, [this] { setCountDirection(false); });
+    connect(m_countUpBtn, &QPushButton::clicked, this, [this] { setCountDirection(true); });
+    connect(m_startBtn, &QPushButton::clicked, m_engine, &TimerEngine::start);
+    connect(m_pauseBtn, &QPushButton::clicked, m_engine, &TimerEngine::pause);
+    connect(m_resetBtn, &QPushButton::clicked, m_engine, &TimerEngine::reset);
+    connect(m_plusMinuteBtn, &QPushButton::clicked, this,
+            [this] { m_engine->addSeconds(kOneMinute); });
+    connect(m_minusMinuteBtn, &QPushButton::clicked, this,
+            [this] { m_engine->addSeconds(-kOneMinute); });
+    connect(setBtn, &QPushButton::clicked, this, &ControlWindow::onSetTime);
+    connect(m_presetList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { onPreset(item->data(Qt::UserRole).toInt()); });
+    // A drag inside the strip may reach the model as a move, or as an insert
+    // and a remove, depending on the path the toolkit takes; every one of them
+    // ends with the strip in its new order, which is saved at once.
+    QAbstractItemModel* presetModel = m_presetList->model();
+    connect(presetModel, &QAbstractItemModel::rowsMoved, this, &ControlWindow::savePresetOrder);
+    connect(presetModel, &QAbstractItemModel::rowsInserted, this, &ControlWindow::savePresetOrder);
+    connect(presetModel, &QAbstractItemModel::rowsRemoved, this, &ControlWindow::savePresetOrder);
+    connect(presetModel, &QAbstractItemModel::layoutChanged, this, &ControlWindow::savePresetOrder);
+    connect(m_viewTimerBtn, &QPushButton::clicked, this, [this] { onViewChanged(0); });
+    connect(m_viewClockBtn, &QPushButton::clicked, this, [this] { onViewChanged(1); });
+    connect(m_viewBothBtn, &QPushButton::clicked, this, [this] { onViewChanged(2); });
+    connect(pushBtn, &QPushButton::clicked, this, &ControlWindow::onPushMessage);
+    connect(clearBtn, &QPushButton::clicked, this, &ControlWindow::onClearMessage);
+    connect(m_messageEdit, &QLineEdit::returnPressed, this, &ControlWindow::onPushMessage);
+    connect(browseBtn, &QPushButton::clicked, this, &ControlWindow::browseSoundFile);
+    connect(testBtn, &QPushButton::clicked, this, [this] {
+        if (!m_player->source().isValid())
+            return;
+        m_player->setPosition(0);
+        m_player->play();
+    });
+    connect(m_soundCheck, &QCheckBox::toggled, this, [this](bool on) {
+        m_settings->soundEnabled = on;
+        saveSettings(*m_settings);
+    });
+    connect(m_outputToggleBtn, &QPushButton::clicked, this, &ControlWindow::toggleOutput);
+}
+
+QLabel* ControlWindow::makeSectionHeader(const QString& text)
+{
+    auto* label = new QLabel(text.toUpper());
+    label->setObjectName(QStringLiteral("sectionHeader"));
+    return label;
+}
+
+QString ControlWindow::formatPreview(int seconds) const
+{
+    // 64-bit, so the most negative count still has a magnitude.
+    const long long a = std::llabs(static_cast<long long>(seconds));
+    const QString text = QStringLiteral("%1:%2")
+                             .arg(a / 60, 2, 10, QLatin1Char('0'))
+                             .arg(a % 60, 2, 10, QLatin1Char('0'));
+    return seconds < 0 ? QLatin1Char('-') + text : text;
+}
+
+void ControlWindow::fillPresets()
+{
+    m_fillingPresets = true;
+    m_presetList->clear();
+    for (int s : m_settings->presets) {
+        auto* item = new QListWidgetItem(presetText(s));
+        item->setData(Qt::UserRole, s);
+        item->setTextAlignment(Qt::AlignCenter);
+        m_presetList->insertItem(m_presetList->count(), item);
+    }
+    m_fillingPresets = false;
+}
+
+void ControlWindow::savePresetOrder()
+{
+    // Between the insert and the remove of a two-step move the strip holds one
+    // preset too many (or too few); only a complete strip is an order to keep.
+    if (m_fillingPresets || m_presetList->count() != m_settings->presets.size())
+        return;
+    QList<int> order;
+    order.reserve(m_presetList->count());
+    for (int row = 0; row < m_presetList->count(); ++row)
+        order.append(m_presetList->item(row)->data(Qt::UserRole).toInt());
+    if (order == m_settings->presets)
+        return;
+    m_settings->presets = order;
+    saveSettings(*m_settings);
+}
+
+void ControlWindow::onTimerTick(int seconds)
+{
+    if (seconds == 0 && !m_cuePlayed && m_settings->soundEnabled && m_player->source().isValid()) {
+        m_cuePlayed = true;
+        m_player->stop();
+        m_player->play();
+    }
+
+    m_preview->setText(formatPreview(seconds));
+
+    const char* color = kColorCritical;
+    if (m_engine->isCountUp() || seconds > m_settings->warningThreshold)
+        color = kColorNormal;
+    else if (seconds > 0)
+        color = kColorWarning;
+    m_preview->setStyleSheet(QString::fromLatin1(kPreviewStyle).arg(QLatin1String(color)));
+}
+
+void ControlWindow::onStateChanged(bool running)
+{
+    m_startBtn->setEnabled(!running);
+    m_pauseBtn->setEnabled(running);
+    if (!running)
+        m_cuePlayed = false;
+}
+
+void ControlWindow::onSetTime()
+{
+    const int s = m_minSpin->value() * 60 + m_secSpin->value();
+    m_engine->setDuration(s);
+    m_output->setTotalSeconds(s);
+    m_cuePlayed = false;
+}
+
+void ControlWindow::setCountDirection(bool countUp)
+{
+    m_countdownBtn->setChecked(!countUp);
+    m_countUpBtn->setChecked(countUp);
+    onCountModeChanged(countUp);
+}
+
+void ControlWindow::onCountModeChanged(bool countUp)
+{
+    m_engine->setCountUp(countUp);
+    m_output->setCountUp(countUp);
+}
+
+void ControlWindow::onViewChanged(int v)
+{
+    m_viewTimerBtn->setChecked(v == 0);
+    m_viewClockBtn->setChecked(v == 1);
+    m_viewBothBtn->setChecked(v == 2);
+    if (v >= 0 && v <= 2)
+        m_output->setViewMode(v);
+}
+
+void ControlWindow::onPushMessage()
+{
+    const QString text = m_messageEdit->text().trimmed();
+    if (!text.isEmpty())
+        m_output->showMessage(text);
+}
+
+void ControlWindow::onClearMessage()
+{
+    m_output->clearMessage();
+    m_messageEdit->clear();
+}
+
+void ControlWindow::onPreset(int seconds)
+{
+    m_engine->setDuration(seconds);
+    m_output->setTotalSeconds(seconds);
+    m_cuePlayed = false;
+    m_minSpin->setValue(seconds / 60);
+    m_secSpin->setValue(seconds % 60);
+}
+
+void ControlWindow::onSettingsChanged()
+{
+    // Filled in together with the settings dialog.
+}
+
+void ControlWindow::openSettings()
+{
+    // Opens the settings dialog once it exists.
+}
+
+void ControlWindow::toggleOutput()
+{
+    if (m_output->isVisible()) {
+        m_output->hide();
+        updateToggleCaption();
+        return;
+    }
+    showOutputWindow();
+}
+
+void ControlWindow::showOutputWindow()
+{
+    QScreen* own = screen();
+    QScreen* target = nullptr;
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (QScreen* s : screens) {
+        if (s != own) {
+            target = s;
+            break;
+        }
+    }
+    if (target) {
+        m_output->setGeometry(target->geometry());
+        m_output->showFullScreen();
+    } else {
+        m_output->resize(800, 500);
+        m_output->show();
+    }
+    updateToggleCaption();
+}
+
+void ControlWindow::updateToggleCaption()
+{
+    m_outputToggleBtn->setText(
+        QString::fromUtf8(m_output->isVisible() ? kHideCaption : kShowCaption));
+}
+
+bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_output && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        updateToggleCaption();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void ControlWindow::browseSoundFile()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Select Sound File"), QString(),
+        QStringLiteral("Audio Files (*.wav *.mp3 *.ogg *.flac *.aac);;All Files (*)"));
+    if (path.isEmpty())
+        return;
+    m_settings->soundFilePath = path;
+    saveSettings(*m_settings);
+    m_soundFileLabel->setText(QFileInfo(path).fileName());
+    m_player->setSource(QUrl::fromLocalFile(path));
+}
+
+void ControlWindow::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() != Qt::Key_Space) {
+        QMainWindow::keyPressEvent(e);
+        return;
+    }
+    // A held Space repeats; only the physical press may start or pause, or
+    // the audience sees the timer flicker on and off.
+    if (!e->isAutoRepeat()) {
+        if (m_engine->isRunning())
+            m_engine->pause();
+        else
+            m_engine->start();
+    }
+    e->accept();
+}
+
+void ControlWindow::closeEvent(QCloseEvent* e)
+{
+    m_output->close();
+    QMainWindow::closeEvent(e);
+}

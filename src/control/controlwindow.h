@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QMainWindow>
+
+struct AppSettings;
+class OutputWindow;
+class QAudioOutput;
+class QCheckBox;
+class QCloseEvent;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QMediaPlayer;
+class QPushButton;
+class QSpinBox;
+class TimerEngine;
+
+// The operator's window: a preview of the running time and every control of the
+// show, from setting a duration to pushing a message onto the output window.
+class ControlWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    ControlWindow(AppSettings* settings, TimerEngine* engine, OutputWindow* output,
+                  QWidget* parent = nullptr);
+
+    // Shows the output window full-screen on the first screen that is not this
+    // window's, or as an 800 × 500 window when there is no other screen.
+    void showOutputWindow();
+
+  protected:
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private slots:
+    void onTimerTick(int seconds);
+    void onStateChanged(bool running);
+    void onSetTime();
+    void onCountModeChanged(bool countUp);
+    void onViewChanged(int v);
+    void onPushMessage();
+    void onClearMessage();
+    void onPreset(int seconds);
+    void onSettingsChanged();
+    void openSettings();
+    void toggleOutput();
+    void browseSoundFile();
+
+  private:
+    void buildUi();
+    static QLabel* makeSectionHeader(const QString& text);
+    QString formatPreview(int seconds) const;
+    void fillPresets();
+    void savePresetOrder();
+    void setCountDirection(bool countUp);
+    void updateToggleCaption();
+
+    AppSettings* m_settings;
+    TimerEngine* m_engine;
+    OutputWindow* m_output;
+    QLabel* m_preview = nullptr;
+    QSpinBox* m_minSpin = nullptr;
+    QSpinBox* m_secSpin = nullptr;
+    QPushButton* m_startBtn = nullptr;
+    QPushButton* m_pauseBtn = nullptr;
+    QPushButton* m_resetBtn = nullptr;
+    QPushButton* m_plusMinuteBtn = nullptr;
+    QPushButton* m_minusMinuteBtn = nullptr;
+    QPushButton* m_countdownBtn = nullptr;
+    QPushButton* m_countUpBtn = nullptr;
+    QListWidget* m_presetList = nullptr;
+    QPushButton* m_viewTimerBtn = nullptr;
+    QPushButton* m_viewClockBtn = nullptr;
+    QPushButton* m_viewBothBtn = nullptr;
+    QLineEdit* m_messageEdit = nullptr;
+    QPushButton* m_outputToggleBtn = nullptr;
+    QMediaPlayer* m_player = nullptr;
+    QAudioOutput* m_audioOutput = nullptr;
+    QLabel* m_soundFileLabel = nullptr;
+    QCheckBox* m_soundCheck = nullptr;
+    bool m_cuePlayed = false;
+    // True while the preset strip is being refilled from the record, so the
+    // rows coming and going are not taken for a reorder by the operator.
+    bool m_fillingPresets = false;
+};
