@@ -85,12 +85,12 @@ int main(int argc, char** argv)
     TickLog steady;
     // The time is taken first thing when the engine emits, before the windows
     // handle the tick, so it is the timer's own moment.
-    QObject::disconnect(&stage.engine, &TimerEngine::tick, stage.output.get(),
+    QObject::disconnect(&stage.engine, &TimerEngine::tick, stage.output,
                         &OutputWindow::onTimerTick);
     const QMetaObject::Connection recorder =
         QObject::connect(&stage.engine, &TimerEngine::tick, &stage.engine,
                          [&steady] { steady.ms << steady.sinceStart.nsecsElapsed() / 1e6; });
-    QObject::connect(&stage.engine, &TimerEngine::tick, stage.output.get(),
+    QObject::connect(&stage.engine, &TimerEngine::tick, stage.output,
                      &OutputWindow::onTimerTick);
     stage.engine.setDuration(5);
     stage.output->setTotalSeconds(5);

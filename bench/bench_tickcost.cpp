@@ -114,7 +114,7 @@ int main(int argc, char** argv)
             QElapsedTimer clock;
             for (int i = -50; i < ticks; ++i) {
                 if (blink && i % 2 == 0) // half of the ticks land in the hidden half
-                    QMetaObject::invokeMethod(stage.output.get(), "tickBlink",
+                    QMetaObject::invokeMethod(stage.output, "tickBlink",
                                               Qt::DirectConnection);
                 settle();
                 if (i == 0) {

@@ -39,10 +39,13 @@ Bench::Stage::Stage()
     loadSettings(settings);
     engine.setDuration(settings.defaultDuration);
     engine.setOvertimeEnabled(settings.overtimeEnabled);
-    output = std::make_unique<OutputWindow>(&settings);
-    QObject::connect(&engine, &TimerEngine::tick, output.get(), &OutputWindow::onTimerTick);
-    output->setTotalSeconds(settings.defaultDuration);
-    output->onTimerTick(engine.remaining());
+    windows = std::make_unique<AppWindows>(&settings, &engine);
+    output = &windows->output();
+    control = &windows->control();
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
 }
 
 Bench::Stage::~Stage() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/appwindows.h"
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
@@ -24,8 +25,9 @@ class PrivateHome {
     QTemporaryDir m_dir;
 };
 
-// The program's objects wired as start-up wires them: the settings record,
-// the engine and the two windows, the control window's tick connection first.
+// The program's objects built and wired as start-up builds them: the settings
+// record, the engine and both windows (AppWindows), the operator's window
+// shown and the output window full-screen on the other screen.
 struct Stage {
     Stage();
     ~Stage();
@@ -38,7 +40,9 @@ struct Stage {
 
     AppSettings settings;
     TimerEngine engine;
-    std::unique_ptr<OutputWindow> output;
+    std::unique_ptr<AppWindows> windows;
+    OutputWindow* output = nullptr;
+    ControlWindow* control = nullptr;
 };
 
 // The screen named "Stage" of bench/data/screen-4k.json, else the largest.
