@@ -8,3 +8,13 @@ bash scripts/setup.sh
 cmake --preset ci
 cmake --build --preset ci
 ctest --preset ci -j2
+
+# The same suite once more under AddressSanitizer, UndefinedBehaviorSanitizer
+# and LeakSanitizer (suppressions for system libraries: tests/lsan.supp).
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan -j2
+
+# A short run of every fuzz target (clang, libFuzzer); longer runs:
+# scripts/fuzz.sh <seconds per target>.
+bash scripts/fuzz.sh 20

@@ -34,6 +34,15 @@ int roundWithin(double v, int lo, int hi)
 }
 
 // Font sizes in the settings are the pixel sizes for a window 1080 px high.
+// Setting a style sheet makes Qt parse it and re-polish the widget, even when
+// the text is the one already in force; most ticks change neither colour nor
+// size, so an unchanged sheet is not set again.
+void setStyleSheetIfChanged(QWidget* w, const QString& sheet)
+{
+    if (w->styleSheet() != sheet)
+        w->setStyleSheet(sheet);
+}
+
 int scaledFont(int size, double scale, int floorPx)
 {
     constexpr int kLargestPx = 100000;
@@ -241,7 +250,7 @@ QColor OutputWindow::thresholdColor() const
 
 void OutputWindow::applyTimerStyle(const QColor& color)
 {
-    m_timerLabel->setStyleSheet(kReadoutStyle.arg(color.name()).arg(m_timerFontPx));
+    setStyleSheetIfChanged(m_timerLabel, kReadoutStyle.arg(color.name()).arg(m_timerFontPx));
 }
 
 void OutputWindow::updateTimerLabel()
@@ -258,7 +267,7 @@ void OutputWindow::updateProgress()
     if (m_totalSeconds > 0)
         value = roundWithin(std::max(m_seconds, 0) * 1000.0 / m_totalSeconds, 0, 1000);
     m_progress->setValue(value);
-    m_progress->setStyleSheet(kProgressStyle.arg(thresholdColor().name()));
+    setStyleSheetIfChanged(m_progress, kProgressStyle.arg(thresholdColor().name()));
 }
 
 QString OutputWindow::formatTime(int seconds)

@@ -1,5 +1,7 @@
 #include "settings/appsettings.h"
 
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -11,7 +13,12 @@ QColor readColor(const QSettings& store, const char* key, const QColor& fallback
     // An unparsable text would leave an invalid colour, which paints as black:
     // on the default black background the audience would see no timer at all.
     const QColor c(store.value(QLatin1String(key), fallback.name()).toString());
-    return c.isValid() ? c : fallback;
+    if (!c.isValid())
+        return fallback;
+    // Saving writes opaque colours with eight bits a channel. A hand-written
+    // "#80ff0000", "transparent" or "#123412341234" would otherwise hold more
+    // for this run only and silently change on the next save.
+    return QColor(c.rgb());
 }
 
 int readClamped(const QSettings& store, const char* key, int fallback, int lo, int hi)
@@ -20,6 +27,18 @@ int readClamped(const QSettings& store, const char* key, int fallback, int lo, i
     // of failing the conversion; a text that is no number still reads as 0.
     const long long v = store.value(QLatin1String(key), fallback).toLongLong();
     return static_cast<int>(std::clamp<long long>(v, lo, hi));
+}
+
+// A writer killed between creating the store's lock file and writing its
+// owner into it leaves an empty lock, which the store trusts for 30 s: the
+// next save would freeze the program that long. Nobody holds such a file when
+// its native lock can be taken, and removeStaleLockFile() checks exactly that.
+void removeOrphanedLock(const QString& storePath)
+{
+    QLockFile lock(storePath + QStringLiteral(".lock"));
+    qint64 pid = 0;
+    if (QFileInfo::exists(lock.fileName()) && !lock.getLockInfo(&pid, nullptr, nullptr))
+        lock.removeStaleLockFile();
 }
 
 } // namespace
@@ -96,5 +115,6 @@ void saveSettings(const AppSettings& s)
         store.setValue(QStringLiteral("val"), s.presets.at(i));
     }
     store.endArray();
+    removeOrphanedLock(store.fileName());
     store.sync();
 }

@@ -134,32 +134,27 @@ class TestStartup : public QObject {
         QLabel* readout = run.readoutShowing(QStringLiteral("05:00"));
         QVERIFY(readout);
 
+        // The readout is restyled only when its colour or size changes, so
+        // the order shows in what the readout holds when the preview changes.
         struct Watcher : QObject {
             QLabel* preview = nullptr;
             QLabel* readout = nullptr;
-            QStringList order;
-            QString previewWhenReadoutChanged;
+            QStringList readoutWhenPreviewChanged;
             bool eventFilter(QObject* o, QEvent* e) override
             {
-                if (e->type() == QEvent::StyleChange) {
-                    if (o == preview && !order.contains(QLatin1String("preview")))
-                        order << QStringLiteral("preview");
-                    if (o == readout && !order.contains(QLatin1String("readout"))) {
-                        order << QStringLiteral("readout");
-                        previewWhenReadoutChanged = preview->text();
-                    }
-                }
+                if (o == preview && e->type() == QEvent::StyleChange)
+                    readoutWhenPreviewChanged << readout->text();
                 return false;
             }
         } watcher;
         watcher.preview = preview;
         watcher.readout = readout;
         preview->installEventFilter(&watcher);
-        readout->installEventFilter(&watcher);
 
         TestSupport::stepEngine(&run.engine);
-        QCOMPARE(watcher.order, QStringList({"preview", "readout"}));
-        QCOMPARE(watcher.previewWhenReadoutChanged, QStringLiteral("04:59"));
+        QVERIFY(!watcher.readoutWhenPreviewChanged.isEmpty());
+        QCOMPARE(watcher.readoutWhenPreviewChanged.first(), QStringLiteral("05:00"));
+        QCOMPARE(preview->text(), QStringLiteral("04:59"));
         QCOMPARE(readout->text(), QStringLiteral("04:59"));
     }
 

@@ -164,6 +164,12 @@ class TestAppSettings : public QObject {
                                << "#ff8800";
         QTest::newRow("bad hex") << "#12345g"
                                  << "#ff8800";
+        QTest::newRow("hex with alpha") << "#80123abc"
+                                        << "#123abc";
+        QTest::newRow("transparent") << "transparent"
+                                     << "#000000";
+        QTest::newRow("sixteen bits a channel") << "#123412341234"
+                                                << "#121212";
     }
 
     // An unparsable colour loads as that field's default, never as an
@@ -176,9 +182,17 @@ class TestAppSettings : public QObject {
         put("bgColor", text);
         const AppSettings s = loaded();
         QVERIFY(s.timerColorWarning.isValid());
+        QCOMPARE(s.timerColorWarning.alpha(), 255);
+        QCOMPARE(s.bgColor.alpha(), 255);
         QCOMPARE(s.timerColorWarning.name(), expected);
         const QString bgExpected = expected == "#ff8800" ? "#000000" : expected;
         QCOMPARE(s.bgColor.name(), bgExpected);
+
+        // What was loaded is exactly what the next save keeps.
+        saveSettings(s);
+        const AppSettings again = loaded();
+        QCOMPARE(again.timerColorWarning, s.timerColorWarning);
+        QCOMPARE(again.bgColor, s.bgColor);
     }
 
     void booleansAndTextFromStore()
@@ -261,7 +275,9 @@ class TestAppSettings : public QObject {
         const QString path = TestSupport::storeFilePath();
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("\x00\xff[[[General\n=\n\x01timerFontSize=@Variant(\xff\xff)\n", 48);
+        static const char garbage[] =
+            "\x00\xff[[[General\n=\n\x01timerFontSize=@Variant(\xff\xff)\n";
+        f.write(garbage, sizeof garbage - 1);
         f.close();
         const AppSettings s = loaded();
         QCOMPARE(s.defaultDuration, 300);

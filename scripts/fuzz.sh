@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (preset fuzz, clang) and runs each of them.
+#   scripts/fuzz.sh [seconds per target] [target ...]
+# Each target starts from its committed seed corpus in fuzz/corpus/<target> and
+# keeps what it finds in build/fuzz/corpus/<target>. A finding stops the run
+# with the failing input saved in build/fuzz/findings/ and a non-zero status.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-30}
+shift || true
+targets=("$@")
+if ((${#targets[@]} == 0)); then
+    targets=()
+    for dir in fuzz/corpus/*/; do targets+=("$(basename "$dir")"); done
+fi
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+
+mkdir -p build/fuzz/findings
+# The store file is saved with fsync on every input; a memory file system
+# keeps that from dominating the run.
+tmp=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+for t in "${targets[@]}"; do
+    mkdir -p "build/fuzz/corpus/$t"
+    echo "== fuzz_$t for ${seconds} s"
+    log="build/fuzz/$t.log"
+    status=0
+    TMPDIR=$tmp "build/fuzz/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="build/fuzz/findings/$t-" "build/fuzz/corpus/$t" "fuzz/corpus/$t" \
+        >"$log" 2>&1 || status=$?
+    grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
+    if ((status != 0)); then
+        tail -n 60 "$log"
+        echo "fuzz_$t found a fault (exit status $status); see $log" >&2
+        exit "$status"
+    fi
+done
