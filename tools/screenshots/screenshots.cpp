@@ -13,8 +13,8 @@
 
 #include "app/appwindows.h"
 #include "settings/appsettings.h"
-#include "timer/timerengine.h"
 #include "settings/settingsdialog.h"
+#include "timer/timerengine.h"
 #include "update/aboutdialog.h"
 
 #include <QApplication>
@@ -172,7 +172,9 @@ QPushButton* buttonCaptioned(QWidget* root, const QString& caption)
 
 // The wall clock is the output window's readout showing a time of day. Its
 // text is fixed right before each grab, with no event processed in between,
-// so the clock's own 500 ms refresh cannot overwrite it.
+// so the clock's own 500 ms refresh cannot overwrite it. The callers settle
+// the layout before they step the engine, for the same reason: no timer of
+// the window may fire between the last step and the grab.
 QLabel* clockLabel(OutputWindow& output)
 {
     static const QRegularExpression timeOfDay(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d$"));
@@ -221,7 +223,6 @@ bool Renderer::save(const QPixmap& picture, const QString& name)
 bool Renderer::grabOutput(const QString& name, const QString& readout, const QString& clock)
 {
     OutputWindow& output = m_windows->output();
-    settle();
     if (!readout.isEmpty()) {
         QLabel* timer = readoutLabel(output, readout);
         if (!timer || !timer->isVisible())
@@ -282,6 +283,7 @@ bool Renderer::run()
     emit presets->itemClicked(presets->item(2));
     if (m_engine.remaining() != 900)
         return fail(QStringLiteral("the third preset did not set 15:00"));
+    settle();
     step(m_engine, 900 - (12 * 60 + 34));
     if (!grabOutput(QStringLiteral("output-normal"), QStringLiteral("12:34"),
                     QStringLiteral("14:07:21")))
@@ -302,9 +304,10 @@ bool Renderer::run()
         return false;
 
     // Forty-five seconds left: amber, and the message is on the stage.
-    step(m_engine, 12 * 60 + 34 - 45);
     if (!pushMessage(QString::fromUtf8(kMessage)))
         return false;
+    settle();
+    step(m_engine, 12 * 60 + 34 - 45);
     if (!grabOutput(QStringLiteral("output-warning"), QStringLiteral("00:45"),
                     QStringLiteral("14:19:10")))
         return false;
@@ -315,6 +318,7 @@ bool Renderer::run()
     if (!clear)
         return fail(QStringLiteral("the control window has no Clear button"));
     clear->click();
+    settle();
     step(m_engine, 45 + 7);
     if (!grabOutput(QStringLiteral("output-critical"), QStringLiteral("-00:07"),
                     QStringLiteral("14:20:02")))
@@ -329,6 +333,7 @@ bool Renderer::run()
     emit presets->itemClicked(presets->item(3));
     if (!pushMessage(QString::fromUtf8(kNextMessage)))
         return false;
+    settle();
     if (!grabOutput(QStringLiteral("output-clock"), QString(), QStringLiteral("14:26:45")))
         return false;
 
