@@ -88,5 +88,5 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, libssl3, ca-certificates")
 # Native Wayland windows, AAC cues, and the VNC and other extra window-system
 # plugins (a display-less machine can show the program over VNC).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, gstreamer1.0-libav, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, gstreamer1.0-libav, qt6-qpa-plugins, fonts-symbola")
 include(CPack)

@@ -9,7 +9,7 @@ PACKAGES=(
     qt6-qpa-plugins
     gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-pulseaudio
     pulseaudio pulseaudio-utils sox
-    openssl ca-certificates fonts-dejavu-core
+    openssl ca-certificates fonts-dejavu-core fonts-symbola
     xvfb x11vnc xauth imagemagick
     desktop-file-utils appstream dpkg-dev file
     clang libclang-rt-14-dev

@@ -1,14 +1,29 @@
 #include "app/appwindows.h"
+#include "app/unixsignalquitter.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
+#include "update/updater.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellmark"));
     QApplication::setOrganizationName(QStringLiteral("Tellurith"));
+
+    // Window icon and desktop entry, so task bars and Wayland compositors show
+    // the product's mark and match the windows to the installed entry.
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/assets/icons/vellmark-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("app.tellurith.Vellmark"));
+
+    // A terminal's Ctrl+C or a service manager's SIGTERM ends the run through
+    // the event loop, like closing the operator's window.
+    UnixSignalQuitter quitter;
 
     AppSettings settings;
     loadSettings(settings);
@@ -19,8 +34,8 @@ int main(int argc, char** argv)
 
     AppWindows windows(&settings, &engine);
 
-    // Start-up update check: the Updater is created here, owned by the
-    // application object, arming its silent check for 3000 ms later.
+    // The silent update check, owned by the application object, 3 s from now.
+    Updater::armStartupCheck(&app);
 
     return app.exec();
 }

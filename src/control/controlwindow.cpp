@@ -4,7 +4,9 @@
 #include "control/stepper.h"
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
+#include "settings/settingsdialog.h"
 #include "timer/timerengine.h"
+#include "update/aboutdialog.h"
 
 #include <QAudioOutput>
 #include <QCheckBox>
@@ -299,8 +301,9 @@ void ControlWindow::buildUi()
     scroll->setWidget(content);
 
     // Connections.
-    connect(titleBtn, &QPushButton::clicked, this, [] {
-        // The About dialog is opened from here once it exists.
+    connect(titleBtn, &QPushButton::clicked, this, [this] {
+        AboutDialog about(this);
+        about.exec();
     });
     connect(settingsBtn, &QPushButton::clicked, this, &ControlWindow::openSettings);
     connect(m_countdownBtn, &QPushButton::clicked, this, [this] { setCountDirection(false); });
@@ -469,12 +472,22 @@ void ControlWindow::onPreset(int seconds)
 
 void ControlWindow::onSettingsChanged()
 {
-    // Filled in together with the settings dialog.
+    // A new default duration only fills the entry; the running count and the
+    // engine's duration stay until the operator sets a time.
+    fillPresets();
+    m_minSpin->setValue(m_settings->defaultDuration / 60);
+    m_secSpin->setValue(m_settings->defaultDuration % 60);
+    m_engine->setOvertimeEnabled(m_settings->overtimeEnabled);
+    m_output->refreshSettings();
 }
 
 void ControlWindow::openSettings()
 {
-    // Opens the settings dialog once it exists.
+    // A new dialog for every opening; it reports an accepted edit through
+    // settingsChanged() while still open and is gone when this returns.
+    SettingsDialog dialog(m_settings, this);
+    connect(&dialog, &SettingsDialog::settingsChanged, this, &ControlWindow::onSettingsChanged);
+    dialog.exec();
 }
 
 void ControlWindow::toggleOutput()

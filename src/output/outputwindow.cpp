@@ -2,6 +2,7 @@
 
 #include "settings/appsettings.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPalette>
 #include <QProgressBar>
@@ -193,7 +194,7 @@ void OutputWindow::refreshSettings()
     else
         // Stay hidden in the hidden half, but against the background and at
         // the size now in force, so a new background colour cannot reveal it.
-        applyTimerStyle(m_settings->bgColor);
+        applyTimerStyle(m_settings->bgColor, m_timerLabel->text());
     updateProgress();
     if (m_viewMode != 0)
         m_clockLabel->setText(clockText());
@@ -225,7 +226,7 @@ void OutputWindow::tickBlink()
     else
         // The text stays, drawn in the background colour, so the readout
         // vanishes without the layout moving.
-        applyTimerStyle(m_settings->bgColor);
+        applyTimerStyle(m_settings->bgColor, m_timerLabel->text());
 }
 
 void OutputWindow::updateFontSizes()
@@ -248,17 +249,46 @@ QColor OutputWindow::thresholdColor() const
     return m_settings->timerColorWarning;
 }
 
-void OutputWindow::applyTimerStyle(const QColor& color)
+void OutputWindow::applyTimerStyle(const QColor& color, const QString& text)
 {
-    setStyleSheetIfChanged(m_timerLabel, kReadoutStyle.arg(color.name()).arg(m_timerFontPx));
+    setStyleSheetIfChanged(m_timerLabel, kReadoutStyle.arg(color.name()).arg(fittedTimerPx(text)));
+}
+
+// The readout's size follows the window's height alone, so a large font on a
+// narrow window would run past both edges and cut off the overtime minus:
+// the audience would read -05:00 as 05:00. Such a readout is made just small
+// enough to fit the width. The readout is monospaced, so its width depends on
+// the number of characters only; the fit is worked out again only when that,
+// the scaled size or the width changes.
+int OutputWindow::fittedTimerPx(const QString& text)
+{
+    const QMargins m = layout() ? layout()->contentsMargins() : QMargins();
+    const int available = width() - m.left() - m.right();
+    if (text.size() == m_fitLength && m_timerFontPx == m_fitFontPx && available == m_fitWidth)
+        return m_fitPx;
+    m_fitLength = text.size();
+    m_fitFontPx = m_timerFontPx;
+    m_fitWidth = available;
+    m_fitPx = m_timerFontPx;
+
+    QFont font(QStringLiteral("monospace"));
+    font.setStyleHint(QFont::Monospace);
+    font.setBold(true);
+    font.setPixelSize(m_timerFontPx);
+    const int textWidth = QFontMetrics(font).horizontalAdvance(text);
+    if (available > 0 && textWidth > available)
+        m_fitPx = std::max(
+            12, static_cast<int>(static_cast<long long>(m_timerFontPx) * available / textWidth));
+    return m_fitPx;
 }
 
 void OutputWindow::updateTimerLabel()
 {
     if (!m_blinkVisible)
         return;
-    applyTimerStyle(thresholdColor());
-    m_timerLabel->setText(formatTime(m_seconds));
+    const QString text = formatTime(m_seconds);
+    applyTimerStyle(thresholdColor(), text);
+    m_timerLabel->setText(text);
 }
 
 void OutputWindow::updateProgress()

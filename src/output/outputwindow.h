@@ -44,7 +44,8 @@ class OutputWindow : public QWidget {
     void applyViewMode();
     void updateFontSizes();
     QColor thresholdColor() const;
-    void applyTimerStyle(const QColor& color);
+    void applyTimerStyle(const QColor& color, const QString& text);
+    int fittedTimerPx(const QString& text);
     void updateTimerLabel();
     void updateProgress();
     static QString formatTime(int seconds);
@@ -59,6 +60,12 @@ class OutputWindow : public QWidget {
     int m_timerFontPx = 150;
     int m_clockFontPx = 80;
     int m_messageFontPx = 36;
+    // The readout's size after fitting it to the window's width, kept for the
+    // text length, scaled size and width it was worked out for.
+    int m_fitLength = -1;
+    int m_fitFontPx = -1;
+    int m_fitWidth = -1;
+    int m_fitPx = 0;
     QLabel* m_timerLabel = nullptr;
     QLabel* m_clockLabel = nullptr;
     QLabel* m_messageLabel = nullptr;

@@ -382,17 +382,57 @@ class TestOutputWindow : public QObject {
             s.clockFontSize = sizes[1];
             s.messageFontSize = sizes[2];
         });
-        o.window->resize(800, 1080);
+        // Wide enough that the readout never has to shrink to fit.
+        o.window->resize(3840, 1080);
         o.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(o.window.get()));
         // A resize of the shown window restyles every label at once.
-        o.window->resize(800, height);
+        o.window->resize(3840, height);
         QCOMPARE(o.window->height(), height);
         QCOMPARE(o.timer->font().pixelSize(), pixels[0]);
         QCOMPARE(o.clock->font().pixelSize(), pixels[1]);
         QCOMPARE(o.message->font().pixelSize(), pixels[2]);
         QVERIFY(o.timer->font().bold());
         QVERIFY(!o.message->font().bold());
+    }
+
+    // A large font on a narrow window shrinks the readout just enough to keep
+    // every character, the overtime minus included, inside the window.
+    void readoutFitsWidth_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("fontSize");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<bool>("shrinks");
+        QTest::newRow("default font, full HD") << QSize(1920, 1080) << 300 << -300 << false;
+        QTest::newRow("largest font, full HD, overtime") << QSize(1920, 1080) << 550 << -300 << true;
+        QTest::newRow("largest font, full HD, 100 minutes")
+            << QSize(1920, 1080) << 550 << 6000 << true;
+        QTest::newRow("default font, narrow window") << QSize(800, 1080) << 300 << -300 << true;
+        QTest::newRow("small window") << QSize(800, 500) << 300 << 300 << false;
+    }
+
+    void readoutFitsWidth()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, fontSize);
+        QFETCH(int, seconds);
+        QFETCH(bool, shrinks);
+        Output o([&](AppSettings& s) { s.timerFontSize = fontSize; });
+        o.window->resize(size);
+        o.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(o.window.get()));
+        o.window->onTimerTick(seconds);
+        const int scaled = qRound(fontSize * size.height() / 1080.0);
+        QCOMPARE(o.timer->font().pixelSize() < scaled, shrinks);
+        const int textWidth = o.timer->fontMetrics().horizontalAdvance(o.timer->text());
+        QVERIFY2(textWidth <= o.timer->width(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(textWidth).arg(o.timer->width())));
+        // Back to a short text, the readout takes its full size again where it fits.
+        if (!shrinks)
+            return;
+        o.window->onTimerTick(5);
+        QVERIFY(o.timer->fontMetrics().horizontalAdvance(o.timer->text()) <= o.timer->width());
     }
 
     void clockPatterns_data()
