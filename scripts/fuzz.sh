@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (preset fuzz, clang) and runs each of them.
 #   scripts/fuzz.sh [seconds per target] [target ...]
+# With FUZZ_RUNS=N in the environment each target instead runs exactly N
+# inputs from a fixed seed, so a run is repeatable (the test script does this).
 # Each target starts from its committed seed corpus in fuzz/corpus/<target> and
 # keeps what it finds in build/fuzz/corpus/<target>. A finding stops the run
 # with the failing input saved in build/fuzz/findings/ and a non-zero status.
@@ -25,10 +27,12 @@ tmp=$(mktemp -d -p /dev/shm 2>/dev/null || mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 for t in "${targets[@]}"; do
     mkdir -p "build/fuzz/corpus/$t"
-    echo "== fuzz_$t for ${seconds} s"
+    if [[ -n ${FUZZ_RUNS:-} ]]; then echo "== fuzz_$t, $FUZZ_RUNS inputs"; else echo "== fuzz_$t for ${seconds} s"; fi
     log="build/fuzz/$t.log"
     status=0
-    TMPDIR=$tmp "build/fuzz/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
+    limit=(-max_total_time="$seconds")
+    if [[ -n ${FUZZ_RUNS:-} ]]; then limit=(-runs="$FUZZ_RUNS" -seed=1); fi
+    TMPDIR=$tmp "build/fuzz/fuzz/fuzz_$t" "${limit[@]}" -print_final_stats=1 \
         -artifact_prefix="build/fuzz/findings/$t-" "build/fuzz/corpus/$t" "fuzz/corpus/$t" \
         >"$log" 2>&1 || status=$?
     grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true

@@ -15,6 +15,6 @@ cmake --preset asan
 cmake --build --preset asan
 ctest --preset asan -j2
 
-# A short run of every fuzz target (clang, libFuzzer); longer runs:
-# scripts/fuzz.sh <seconds per target>.
-bash scripts/fuzz.sh 20
+# A short, repeatable run of every fuzz target (clang, libFuzzer): a fixed
+# number of inputs from a fixed seed. Longer runs: scripts/fuzz.sh <seconds>.
+FUZZ_RUNS=4000 bash scripts/fuzz.sh

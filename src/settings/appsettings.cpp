@@ -1,7 +1,9 @@
 #include "settings/appsettings.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QSaveFile>
 #include <QSettings>
 
 #include <algorithm>
@@ -41,12 +43,65 @@ void removeOrphanedLock(const QString& storePath)
         lock.removeStaleLockFile();
 }
 
+// The program writes only booleans, numbers and texts, which the store keeps
+// as plain text. A value in the store's binary "@Variant(...)" form therefore
+// comes from damage or a hand edit, and the store decodes such a value
+// without bounds: a few flipped bytes can make it reserve gigabytes and take
+// the program down at start-up, before any window shows. Such lines are
+// dropped from the file before the store reads it; the file as it was is kept
+// beside it, with ".damaged" appended, so nothing is lost. Only where the
+// native store is a text file (Unix other than macOS) can this be done.
+void dropSerialisedValues()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+    QString path;
+    {
+        // Opening the store reads its file but decodes no value yet.
+        const QSettings store(QStringLiteral("Vellmark"), QStringLiteral("Vellmark"));
+        path = store.fileName();
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray original = file.readAll();
+    file.close();
+    if (!original.contains("@Variant("))
+        return;
+
+    QByteArray repaired;
+    repaired.reserve(original.size());
+    int dropped = 0;
+    for (const QByteArray& line : original.split('\n')) {
+        const int eq = line.indexOf('=');
+        if (eq >= 0 && line.mid(eq + 1).trimmed().startsWith("@Variant(")) {
+            ++dropped;
+            continue;
+        }
+        repaired += line;
+        repaired += '\n';
+    }
+    repaired.chop(1);
+    if (dropped == 0)
+        return;
+
+    QFile backup(path + QStringLiteral(".damaged"));
+    if (!backup.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        backup.write(original) != original.size() || !backup.flush())
+        return;
+    backup.close();
+    QSaveFile out(path);
+    if (out.open(QIODevice::WriteOnly) && out.write(repaired) == repaired.size())
+        out.commit();
+#endif
+}
+
 } // namespace
 
 void loadSettings(AppSettings& s)
 {
     using namespace SettingsLimits;
     const AppSettings defaults;
+    dropSerialisedValues();
     QSettings store(QStringLiteral("Vellmark"), QStringLiteral("Vellmark"));
 
     s.clock24hr = store.value(QStringLiteral("clock24hr"), defaults.clock24hr).toBool();
@@ -89,6 +144,8 @@ void loadSettings(AppSettings& s)
 
 void saveSettings(const AppSettings& s)
 {
+    // Saving merges with what the file holds, so it decodes the file too.
+    dropSerialisedValues();
     QSettings store(QStringLiteral("Vellmark"), QStringLiteral("Vellmark"));
 
     store.setValue(QStringLiteral("clock24hr"), s.clock24hr);

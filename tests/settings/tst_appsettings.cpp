@@ -283,6 +283,55 @@ class TestAppSettings : public QObject {
         QCOMPARE(s.defaultDuration, 300);
         QCOMPARE(s.presets, (QList<int>{300, 600, 900, 1800}));
     }
+
+    // A damaged binary value (here a string list claiming 838 million
+    // entries) made the store reserve gigabytes and abort. It now loads as
+    // that field's default, the other keys keep their values, saving works,
+    // and the file as it was is kept beside the store.
+    void damagedBinaryValueIsDroppedAndKept()
+    {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
+        const QByteArray damaged = "[General]\nbgColor=#102030\n"
+                                   "timerFontSize=@Variant(\\0\\0\\0\\v2\\0\\0\\0\\x5)\n"
+                                   "defaultDuration=90\n\n[presets]\n1\\val=45\nsize=1\n";
+        const QString path = TestSupport::storeFilePath();
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(damaged);
+        f.close();
+
+        const AppSettings s = loaded();
+        QCOMPARE(s.timerFontSize, 300);
+        QCOMPARE(s.bgColor.name(), QStringLiteral("#102030"));
+        QCOMPARE(s.defaultDuration, 90);
+        QCOMPARE(s.presets, QList<int>{45});
+
+        QFile backup(path + QStringLiteral(".damaged"));
+        QVERIFY(backup.open(QIODevice::ReadOnly));
+        QCOMPARE(backup.readAll(), damaged);
+        saveSettings(s);
+        QCOMPARE(loaded().defaultDuration, 90);
+        QFile::remove(backup.fileName());
+#else
+        QSKIP("The native store is not a text file here.");
+#endif
+    }
+
+    // A healthy store is never rewritten or copied aside.
+    void healthyStoreIsLeftAlone()
+    {
+        AppSettings s;
+        s.soundFilePath = QStringLiteral("@Variant(not really).wav");
+        saveSettings(s);
+        QFile f(TestSupport::storeFilePath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        QCOMPARE(loaded().soundFilePath, s.soundFilePath);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        QVERIFY(!QFile::exists(TestSupport::storeFilePath() + QStringLiteral(".damaged")));
+    }
 };
 
 VELLMARK_TEST_MAIN(TestAppSettings)
