@@ -5,7 +5,6 @@
 #include "timer/timerengine.h"
 
 #include <QApplication>
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,21 +22,10 @@ constexpr int kWavHeader = 44;
 // Half a second of an 880 Hz tone at half scale, mono, 16 bit.
 bool writeTone(const QString& path)
 {
-    const int samples = kRate / 2;
-    QByteArray data;
-    QDataStream out(&data, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + samples * 2);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(kRate) << quint32(kRate * 2)
-        << quint16(2) << quint16(16);
-    out.writeRawData("data", 4);
-    out << quint32(samples * 2);
-    for (int i = 0; i < samples; ++i)
-        out << qint16(16000 * qSin(2 * M_PI * 880 * i / kRate));
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    QList<qint16> samples;
+    for (int i = 0; i < kRate / 2; ++i)
+        samples << qint16(16000 * qSin(2 * M_PI * 880 * i / kRate));
+    return TestSupport::writeWav(path, kRate, samples);
 }
 
 // Seconds of audio a recording holds so far.

@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDataStream>
 #include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -34,24 +33,10 @@ const QString kHide = QStringLiteral("■  Hide Output Window");
 // A short, valid WAV file: the cue tests need a source the player accepts.
 QString writeWav(const QString& path)
 {
-    const int rate = 8000, samples = 800;
-    QByteArray data;
-    QDataStream out(&data, QIODevice::WriteOnly);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out.writeRawData("RIFF", 4);
-    out << quint32(36 + samples * 2);
-    out.writeRawData("WAVEfmt ", 8);
-    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
-        << quint16(2) << quint16(16);
-    out.writeRawData("data", 4);
-    out << quint32(samples * 2);
-    for (int i = 0; i < samples; ++i)
-        out << qint16((i / 10) % 2 ? 8000 : -8000);
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        return {};
-    f.write(data);
-    return path;
+    QList<qint16> samples;
+    for (int i = 0; i < 800; ++i)
+        samples << qint16((i / 10) % 2 ? 8000 : -8000);
+    return TestSupport::writeWav(path, 8000, samples) ? path : QString();
 }
 
 // The operator's window with its neighbours, found as the operator sees them.

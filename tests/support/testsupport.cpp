@@ -1,6 +1,8 @@
 #include "testsupport.h"
 
+#include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QMetaObject>
 #include <QObject>
 #include <QSettings>
@@ -49,4 +51,23 @@ void TestSupport::stepEngine(QObject* engine, int times)
 {
     for (int i = 0; i < times; ++i)
         QMetaObject::invokeMethod(engine, "onTimeout", Qt::DirectConnection);
+}
+
+bool TestSupport::writeWav(const QString& path, int rate, const QList<qint16>& samples)
+{
+    const quint32 bytes = quint32(samples.size()) * 2;
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + bytes);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
+        << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << bytes;
+    for (qint16 v : samples)
+        out << v;
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }

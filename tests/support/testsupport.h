@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 class QObject;
@@ -29,6 +30,9 @@ void clearStore();
 
 // Path of the program's native settings file in the private home.
 QString storeFilePath();
+
+// Writes a mono 16-bit PCM WAV file of the given samples; false on failure.
+bool writeWav(const QString& path, int rate, const QList<qint16>& samples);
 
 // Runs the engine's one-second step once, exactly as its timer would.
 void stepEngine(QObject* engine, int times = 1);
