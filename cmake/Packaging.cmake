@@ -108,7 +108,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, libssl3, ca-certificates")
-# Native Wayland windows, AAC cues, and the VNC and other extra window-system
-# plugins (a display-less machine can show the program over VNC).
+# Native Wayland windows, AAC cues, the VNC and other extra window-system
+# plugins (a display-less machine can show the program over VNC), and Symbola
+# for the symbols on the control window's buttons (⏸, 🕐).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, gstreamer1.0-libav, qt6-qpa-plugins, fonts-symbola")
 include(CPack)
