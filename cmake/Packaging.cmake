@@ -66,6 +66,22 @@ if(UNIX AND NOT APPLE)
     install(FILES ${vellmarkAssets}/vellmark-logo.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${VELLMARK_APP_ID}.svg)
+
+    # The manual page vellmark(1), the machine-readable copyright file and the
+    # changelog, compressed as Debian wants them (gzip -9n: no name, no time
+    # stamp, so the same sources give the same package). The package is made
+    # by Vellmark's own build, so it is a native package: its version has no
+    # Debian revision and the changelog is changelog.gz.
+    set(docDir ${CMAKE_INSTALL_DATADIR}/doc/vellmark)
+    set(generated ${PROJECT_BINARY_DIR}/packaging)
+    configure_file(${PROJECT_SOURCE_DIR}/docs/vellmark.1.in ${generated}/vellmark.1 @ONLY)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog ${generated}/changelog COPYONLY)
+    foreach(file vellmark.1 changelog)
+        execute_process(COMMAND gzip -9nf ${generated}/${file} COMMAND_ERROR_IS_FATAL ANY)
+    endforeach()
+    install(FILES ${generated}/vellmark.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${generated}/changelog.gz
+        DESTINATION ${docDir})
 endif()
 
 # Debian package: cpack -G DEB in the build folder.
@@ -73,8 +89,14 @@ set(CPACK_PACKAGE_NAME vellmark)
 set(CPACK_PACKAGE_VENDOR Tellurith)
 set(CPACK_PACKAGE_CONTACT "Tellurith <support@vellmark.app>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Stage timer for speakers and live events")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Vellmark times talks, panels and shows: the operator runs a countdown or a count-up from a control window while a second, full-screen window shows the time, a wall clock, a progress bar and messages to the stage. The timer changes colour as the end approaches, can count into overtime and can play an audio cue at zero.")
+# One line of the package's description for each line here (at most 80
+# columns in the control file).
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+    "Vellmark times talks, panels and shows: the operator runs a countdown or a"
+    "count-up from a control window while a second, full-screen window shows the"
+    "time, a wall clock, a progress bar and messages to the stage. The timer"
+    "changes colour as the end approaches, can count into overtime and can play"
+    "an audio cue at zero.")
 set(CPACK_PACKAGE_HOMEPAGE_URL ${PROJECT_HOMEPAGE_URL})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -86,7 +108,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, libssl3, ca-certificates")
-# Native Wayland windows, AAC cues, and the VNC and other extra window-system
-# plugins (a display-less machine can show the program over VNC).
+# Native Wayland windows, AAC cues, the VNC and other extra window-system
+# plugins (a display-less machine can show the program over VNC), and Symbola
+# for the symbols on the control window's buttons (⏸, 🕐).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, gstreamer1.0-libav, qt6-qpa-plugins, fonts-symbola")
 include(CPack)

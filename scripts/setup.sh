@@ -12,6 +12,7 @@ PACKAGES=(
     openssl ca-certificates fonts-dejavu-core fonts-symbola
     xvfb x11vnc xauth imagemagick
     desktop-file-utils appstream dpkg-dev file
+    lintian devscripts man-db
     clang libclang-rt-14-dev
 )
 

@@ -1,4 +1,5 @@
 #include "app/appwindows.h"
+#include "app/commandline.h"
 #include "app/unixsignalquitter.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
@@ -9,9 +10,14 @@
 
 int main(int argc, char** argv)
 {
+    if (const auto exitCode = CommandLine::answerBeforeStart(argc, argv))
+        return *exitCode;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vellmark"));
     QApplication::setOrganizationName(QStringLiteral("Tellurith"));
+    if (const auto exitCode = CommandLine::rejectLeftovers(QApplication::arguments()))
+        return *exitCode;
 
     // Window icon and desktop entry, so task bars and Wayland compositors show
     // the product's mark and match the windows to the installed entry.

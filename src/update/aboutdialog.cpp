@@ -125,8 +125,10 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
         makeLabel(QStringLiteral("Professional Vellmark for Events"),
                   "color:#ffffff; font-size:11px; letter-spacing:0.5px; background:none;"));
     layout->addSpacing(6);
-    layout->addWidget(makeLabel(QStringLiteral("© 2026 Tellurith. All rights reserved.\n"
-                                               "Designed and developed by Tellurith"),
+    // One line names the licence; its full text ships as LICENSE.
+    layout->addWidget(makeLabel(QStringLiteral("© 2026 Tellurith\n"
+                                               "Designed and developed by Tellurith\n"
+                                               "Free software: GNU GPL v3 or later"),
                                 "color:#888888; font-size:10px; background:none;"));
     layout->addSpacing(12);
 

@@ -23,6 +23,9 @@ expected=(
     ./usr/share/applications/$appId.desktop
     ./usr/share/metainfo/$appId.metainfo.xml
     ./usr/share/icons/hicolor/scalable/apps/$appId.svg
+    ./usr/share/man/man1/vellmark.1.gz
+    ./usr/share/doc/vellmark/copyright
+    ./usr/share/doc/vellmark/changelog.gz
 )
 for size in "${sizes[@]}"; do
     expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/$appId.png")

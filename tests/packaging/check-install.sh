@@ -19,6 +19,9 @@ expected=(
     share/applications/$appId.desktop
     share/metainfo/$appId.metainfo.xml
     share/icons/hicolor/scalable/apps/$appId.svg
+    share/man/man1/vellmark.1.gz
+    share/doc/vellmark/copyright
+    share/doc/vellmark/changelog.gz
 )
 for size in "${sizes[@]}"; do
     expected+=("share/icons/hicolor/${size}x${size}/apps/$appId.png")

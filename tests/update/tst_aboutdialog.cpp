@@ -106,6 +106,11 @@ class TestAboutDialog : public QObject {
         QVERIFY(legal);
         QVERIFY(legal->geometry().top() > order.at(4)->geometry().top());
         QVERIFY(legal->geometry().top() < order.at(5)->geometry().top());
+        // The licence is named, and no line of the legal text is cut off.
+        QVERIFY(legal->text().contains(QLatin1String("GNU GPL v3 or later")));
+        for (const QString& line : legal->text().split(QLatin1Char('\n')))
+            QVERIFY2(legal->fontMetrics().horizontalAdvance(line) <= legal->contentsRect().width(),
+                     qPrintable(line));
 
         // The logo, when the resource is there, fits a 64-px square; without
         // it the label stays empty and the card is otherwise the same.
