@@ -15,6 +15,9 @@ OutputPlacement::OutputPlacement(QWidget* output, QWidget* operatorWindow, QObje
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &OutputPlacement::onScreenRemoved);
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &OutputPlacement::onScreenAdded);
     m_output->installEventFilter(this);
+    // The keyboard stays with the operator whenever the output appears, at
+    // start-up and when it comes back by itself in the middle of a show.
+    m_output->setAttribute(Qt::WA_ShowWithoutActivating);
 }
 
 void OutputPlacement::show()
@@ -96,7 +99,10 @@ void OutputPlacement::showFullScreenOn(QScreen* screen)
     if (QWindow* window = m_output->windowHandle())
         window->setScreen(screen);
     m_output->setGeometry(screen->geometry());
-    m_output->showFullScreen();
+    // Not showFullScreen(): that also activates the window, taking the
+    // keyboard from the operator.
+    m_output->setWindowState(m_output->windowState() | Qt::WindowFullScreen);
+    m_output->show();
 }
 
 void OutputPlacement::setNotice(const QString& text)
