@@ -11,6 +11,7 @@ PACKAGES=(
     pulseaudio pulseaudio-utils sox
     openssl ca-certificates fonts-dejavu-core fonts-symbola
     xvfb x11vnc xauth imagemagick
+    xserver-xorg-core xserver-xorg-video-dummy openbox x11-xserver-utils x11-utils xdotool
     desktop-file-utils appstream dpkg-dev file
     clang libclang-rt-14-dev
 )
