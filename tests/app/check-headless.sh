@@ -3,7 +3,8 @@
 # (scripts/headless.sh) and checks what a person sees through the VNC viewer:
 # two screens side by side, the control window on the operator's screen with
 # the keyboard, the output full-screen on the 1920 × 1080 stage screen, the
-# VNC server answering on localhost only; and that stopping it leaves nothing
+# VNC server answering on localhost only; that the output leaves with the
+# stage screen and comes back with it; and that stopping it leaves nothing
 # behind. With a second argument, saves a picture of the whole desktop there.
 # Usage: check-headless.sh <program> [screenshot.png]
 set -euo pipefail
@@ -37,8 +38,8 @@ for _ in $(seq 300); do
     kill -0 "$runner" 2>/dev/null || fail "headless.sh ended before the program started"
     sleep 0.1
 done
-display=$(grep -o 'display :[0-9]*' "$work/run.log" | cut -d' ' -f2)
-port=$(grep -o 'localhost:[0-9]*' "$work/run.log" | head -1 | cut -d: -f2)
+display=$(grep -o 'display :[0-9]*' "$work/run.log" | cut -d' ' -f2 || true)
+port=$(grep -o 'localhost:[0-9]*' "$work/run.log" | head -1 | cut -d: -f2 || true)
 [[ -n $display && -n $port ]] || fail "no display or VNC port announced"
 export DISPLAY=$display
 
@@ -74,7 +75,7 @@ read -r x y w h <<<"$(geometry "$control")"
 ((x >= opX && y >= opY && x + w <= opX + opW && y + h <= opY + opH)) ||
     fail "control window at $x,$y ${w}x$h, not within the operator screen"
 
-active=$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*')
+active=$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' || true)
 ((active == control)) || fail "the control window should have the keyboard (active: $active)"
 
 # The VNC server speaks RFB on localhost, and listens nowhere else.
@@ -89,6 +90,21 @@ fi
 
 [[ -n $screenshot ]] && import -window root "$screenshot"
 
+# The stage screen's cable is pulled and plugged back in, as the desktop sees
+# it: its output switched off, then on again.
+xrandr --output DUMMY1 --off
+for _ in $(seq 100); do [[ -z $(visibleWindow 'Vellmark — Output') ]] && break; sleep 0.1; done
+[[ -z $(visibleWindow 'Vellmark — Output') ]] || fail "output window still shown after its screen went"
+[[ -n $(visibleWindow 'Vellmark — Control') ]] || fail "control window gone with the stage screen"
+xrandr --output DUMMY1 --mode 1920x1080 --pos "${stX}x$stY"
+for _ in $(seq 100); do [[ -n $(visibleWindow 'Vellmark — Output') ]] && break; sleep 0.1; done
+sleep 1
+read -r x y w h <<<"$(geometry "$output")"
+[[ "$x $y $w $h" == "$stX $stY $stW $stH" ]] ||
+    fail "output window at $x,$y ${w}x$h after the stage screen came back, not covering it"
+active=$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' || true)
+((active == control)) || fail "the output's return took the keyboard (active: $active)"
+
 # Stopping the run stops everything it started.
 kill -TERM "$runner"
 wait "$runner" || true
@@ -100,4 +116,4 @@ for _ in $(seq 100); do
 done
 [[ ! -e /tmp/.X$number-lock ]] || fail "X server of $display still running after the stop"
 (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && fail "VNC server still running after the stop"
-echo "PASS: control window on the operator screen with the keyboard, output full-screen on the stage screen"
+echo "PASS: control window on the operator screen with the keyboard, output full-screen on the stage screen, gone with it and back"
