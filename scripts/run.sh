@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 cmake --preset release
-cmake --build --preset release
+# Only the program: the tests and benchmarks are built by scripts/test.sh.
+cmake --build --preset release --target vellmark
 if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
     exec bash scripts/headless.sh build/release/src/app/vellmark "$@"
 fi

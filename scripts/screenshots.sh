@@ -9,3 +9,8 @@ cd "$(dirname "$0")/.."
 cmake --preset ci >/dev/null
 cmake --build --preset ci --target vellmark-screenshots
 build/ci/tools/screenshots/vellmark-screenshots docs/screenshots
+
+# What a VNC viewer shows of the first run on a machine without a display
+# (a real X server with the program's live clock, so it differs every time).
+cmake --build --preset ci --target vellmark
+bash tests/app/check-headless.sh build/ci/src/app/vellmark docs/screenshots/vnc/first-run.png

@@ -5,12 +5,13 @@ set -euo pipefail
 
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-multimedia-dev libgl1-mesa-dev
+    qt6-base-dev qt6-base-private-dev qt6-multimedia-dev libgl1-mesa-dev
     qt6-qpa-plugins
     gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-pulseaudio
     pulseaudio pulseaudio-utils sox
     openssl ca-certificates fonts-dejavu-core fonts-symbola
     xvfb x11vnc xauth imagemagick
+    xserver-xorg-core xserver-xorg-video-dummy openbox x11-xserver-utils x11-utils xdotool
     desktop-file-utils appstream dpkg-dev file
     lintian devscripts man-db
     clang libclang-rt-14-dev

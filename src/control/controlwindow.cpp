@@ -2,6 +2,7 @@
 
 #include "app/theme.h"
 #include "control/stepper.h"
+#include "output/outputplacement.h"
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
 #include "settings/settingsdialog.h"
@@ -14,7 +15,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
@@ -23,7 +23,6 @@
 #include <QListWidget>
 #include <QMediaPlayer>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSpinBox>
@@ -43,6 +42,9 @@ const char* const kPreviewStyle =
 
 const char* const kShowCaption = "▶  Show Output Window";
 const char* const kHideCaption = "■  Hide Output Window";
+const char* const kNoticeStyle = "QLabel#screenNotice { background:#4a3000; color:#ffcc66; "
+                                 "border:1px solid #ff8800; border-radius:4px; padding:6px 8px; "
+                                 "font-weight:bold; }";
 
 const char* const kTitleStyle =
     "QPushButton#appTitle { background:none; border:none; color:#e8e8e8;  font-size:18px; "
@@ -113,6 +115,14 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
     m_output->installEventFilter(this);
     updateToggleCaption();
 
+    // Screens that come and go mid-show move or hide the output; the operator
+    // reads why above the toggle.
+    m_placement = new OutputPlacement(m_output, this, this);
+    connect(m_placement, &OutputPlacement::noticeChanged, this, [this](const QString& text) {
+        m_screenNotice->setText(text);
+        m_screenNotice->setVisible(!text.isEmpty());
+    });
+
     // Space starts and pauses wherever the focus sits in this window, except
     // while typing (the message and number fields take it as text). Left to a
     // focused button it would press that button instead: after a click on
@@ -170,6 +180,13 @@ void ControlWindow::buildUi()
     scroll->setStyleSheet(QString::fromUtf8(kScrollStyle));
     column->addWidget(scroll, 1);
     column->addWidget(makeSeparator());
+
+    m_screenNotice = new QLabel;
+    m_screenNotice->setObjectName(QStringLiteral("screenNotice"));
+    m_screenNotice->setWordWrap(true);
+    m_screenNotice->setStyleSheet(QString::fromUtf8(kNoticeStyle));
+    m_screenNotice->hide();
+    column->addWidget(m_screenNotice);
 
     m_outputToggleBtn = new QPushButton(QString::fromUtf8(kShowCaption));
     m_outputToggleBtn->setObjectName(QStringLiteral("outputToggleBtn"));
@@ -509,7 +526,7 @@ void ControlWindow::openSettings()
 void ControlWindow::toggleOutput()
 {
     if (m_output->isVisible()) {
-        m_output->hide();
+        m_placement->hide();
         updateToggleCaption();
         return;
     }
@@ -518,22 +535,7 @@ void ControlWindow::toggleOutput()
 
 void ControlWindow::showOutputWindow()
 {
-    QScreen* own = screen();
-    QScreen* target = nullptr;
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    for (QScreen* s : screens) {
-        if (s != own) {
-            target = s;
-            break;
-        }
-    }
-    if (target) {
-        m_output->setGeometry(target->geometry());
-        m_output->showFullScreen();
-    } else {
-        m_output->resize(800, 500);
-        m_output->show();
-    }
+    m_placement->show();
     updateToggleCaption();
 }
 

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 struct AppSettings;
+class OutputPlacement;
 class OutputWindow;
 class QAudioOutput;
 class QCheckBox;
@@ -27,7 +28,8 @@ class ControlWindow : public QMainWindow {
                   QWidget* parent = nullptr);
 
     // Shows the output window full-screen on the first screen that is not this
-    // window's, or as an 800 × 500 window when there is no other screen.
+    // window's, or as an 800 × 500 window when there is no other screen; from
+    // then on it follows screens that come and go until the operator hides it.
     void showOutputWindow();
 
   protected:
@@ -62,6 +64,7 @@ class ControlWindow : public QMainWindow {
     AppSettings* m_settings;
     TimerEngine* m_engine;
     OutputWindow* m_output;
+    OutputPlacement* m_placement = nullptr;
     QLabel* m_preview = nullptr;
     QSpinBox* m_minSpin = nullptr;
     QSpinBox* m_secSpin = nullptr;
@@ -78,6 +81,8 @@ class ControlWindow : public QMainWindow {
     QPushButton* m_viewBothBtn = nullptr;
     QLineEdit* m_messageEdit = nullptr;
     QPushButton* m_outputToggleBtn = nullptr;
+    // Says what became of the output when its screen went away.
+    QLabel* m_screenNotice = nullptr;
     QMediaPlayer* m_player = nullptr;
     QAudioOutput* m_audioOutput = nullptr;
     QLabel* m_soundFileLabel = nullptr;

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Starts the program the way scripts/run.sh does on a machine without a display
+# (scripts/headless.sh) and checks what a person sees through the VNC viewer:
+# two screens side by side, the control window on the operator's screen with
+# the keyboard, the output full-screen on the 1920 × 1080 stage screen, the
+# VNC server answering on localhost only; that the output leaves with the
+# stage screen and comes back with it; and that stopping it leaves nothing
+# behind. With a second argument, saves a picture of the whole desktop there.
+# Usage: check-headless.sh <program> [screenshot.png]
+set -euo pipefail
+program=$1 screenshot=${2:-}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+
+work=$(mktemp -d)
+runner=""
+finish() {
+    [[ -n $runner ]] && kill -TERM "$runner" 2>/dev/null && wait "$runner" 2>/dev/null
+    rm -rf "$work"
+}
+trap finish EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    sed 's/^/  run: /' "$work/run.log" >&2
+    exit 1
+}
+
+# A private settings store, so the run starts from the defaults.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
+mkdir -p "$HOME"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+bash "$root/scripts/headless.sh" "$program" >"$work/run.log" 2>&1 &
+runner=$!
+
+# The display and VNC port it chose, from what it tells the person at the terminal.
+for _ in $(seq 300); do
+    grep -q 'VNC server at' "$work/run.log" && break
+    kill -0 "$runner" 2>/dev/null || fail "headless.sh ended before the program started"
+    sleep 0.1
+done
+display=$(grep -o 'display :[0-9]*' "$work/run.log" | cut -d' ' -f2 || true)
+port=$(grep -o 'localhost:[0-9]*' "$work/run.log" | head -1 | cut -d: -f2 || true)
+[[ -n $display && -n $port ]] || fail "no display or VNC port announced"
+export DISPLAY=$display
+
+visibleWindow() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true; }
+for _ in $(seq 300); do
+    control=$(visibleWindow 'Vellmark — Control')
+    output=$(visibleWindow 'Vellmark — Output')
+    [[ -n $control && -n $output ]] && break
+    sleep 0.1
+done
+[[ -n $control && -n $output ]] || fail "both windows should be mapped"
+# Let the window manager finish placing and focusing.
+sleep 1
+
+# "0: +*DUMMY0 1600/423x900/238+0+0  DUMMY0" → "1600 900 0 0"
+monitors=$(xrandr --listmonitors | sed -n 's|^ *[0-9]*: [^ ]* \([0-9]*\)/[0-9]*x\([0-9]*\)/[0-9]*+\([0-9]*\)+\([0-9]*\).*|\1 \2 \3 \4|p')
+[[ $(wc -l <<<"$monitors") -eq 2 ]] || fail "two monitors expected, found: $monitors"
+read -r opW opH opX opY <<<"$(sed -n 1p <<<"$monitors")"
+read -r stW stH stX stY <<<"$(sed -n 2p <<<"$monitors")"
+[[ "$stW $stH" == "1920 1080" ]] || fail "stage screen is ${stW}x$stH, not 1920x1080"
+((stX >= opX + opW)) || fail "stage screen should be right of the operator screen"
+
+geometry() { # x y width height of a window, on the desktop
+    xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$NF} /Absolute upper-left Y/{y=$NF}
+        /^ *Width/{w=$NF} /^ *Height/{h=$NF} END{print x, y, w, h}'
+}
+read -r x y w h <<<"$(geometry "$output")"
+[[ "$x $y $w $h" == "$stX $stY $stW $stH" ]] ||
+    fail "output window at $x,$y ${w}x$h, not covering the stage screen"
+xprop -id "$output" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
+    fail "output window is not full-screen"
+read -r x y w h <<<"$(geometry "$control")"
+((x >= opX && y >= opY && x + w <= opX + opW && y + h <= opY + opH)) ||
+    fail "control window at $x,$y ${w}x$h, not within the operator screen"
+
+active=$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' || true)
+((active == control)) || fail "the control window should have the keyboard (active: $active)"
+
+# The VNC server speaks RFB on localhost, and listens nowhere else.
+exec 3<>"/dev/tcp/127.0.0.1/$port" || fail "VNC server not reachable on localhost:$port"
+read -r -t 5 banner <&3 || true
+exec 3<&-
+[[ $banner == RFB* ]] || fail "no VNC greeting on localhost:$port (got '$banner')"
+if command -v ss >/dev/null; then
+    ss -Hltn "sport = :$port" | awk '{print $4}' | grep -vq '^127\.0\.0\.1:\|^\[::1\]:' &&
+        fail "VNC server listens beyond localhost: $(ss -Hltn "sport = :$port")"
+fi
+
+[[ -n $screenshot ]] && import -window root "$screenshot"
+
+# The stage screen's cable is pulled and plugged back in, as the desktop sees
+# it: its output switched off, then on again.
+xrandr --output DUMMY1 --off
+for _ in $(seq 100); do [[ -z $(visibleWindow 'Vellmark — Output') ]] && break; sleep 0.1; done
+[[ -z $(visibleWindow 'Vellmark — Output') ]] || fail "output window still shown after its screen went"
+[[ -n $(visibleWindow 'Vellmark — Control') ]] || fail "control window gone with the stage screen"
+xrandr --output DUMMY1 --mode 1920x1080 --pos "${stX}x$stY"
+for _ in $(seq 100); do [[ -n $(visibleWindow 'Vellmark — Output') ]] && break; sleep 0.1; done
+sleep 1
+read -r x y w h <<<"$(geometry "$output")"
+[[ "$x $y $w $h" == "$stX $stY $stW $stH" ]] ||
+    fail "output window at $x,$y ${w}x$h after the stage screen came back, not covering it"
+active=$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' || true)
+((active == control)) || fail "the output's return took the keyboard (active: $active)"
+
+# Stopping the run stops everything it started.
+kill -TERM "$runner"
+wait "$runner" || true
+runner=""
+number=${display#:}
+for _ in $(seq 100); do
+    [[ ! -e /tmp/.X$number-lock && ! -e /tmp/.X11-unix/X$number ]] && break
+    sleep 0.1
+done
+[[ ! -e /tmp/.X$number-lock ]] || fail "X server of $display still running after the stop"
+(exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && fail "VNC server still running after the stop"
+echo "PASS: control window on the operator screen with the keyboard, output full-screen on the stage screen, gone with it and back"
