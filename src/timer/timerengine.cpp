@@ -26,8 +26,8 @@ int saturatingAdd(int a, int b)
 int secondsRoundedUp(qint64 ms)
 {
     const qint64 s = ms > 0 ? (ms + 999) / 1000 : -(-ms / 1000);
-    return static_cast<int>(std::clamp<qint64>(s, std::numeric_limits<int>::min(),
-                                                std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<qint64>(s, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 } // namespace
