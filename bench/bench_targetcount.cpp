@@ -6,6 +6,8 @@
 // At every change of each display the error is the shown value minus the true
 // seconds left to the target (wall clock, microseconds): 0 is a display that
 // changes exactly at the wall-clock second it stands for, positive is late.
+// A third engine counts to the same target with no window listening, so its
+// error is the timer's own scheduling error in the same loaded event loop.
 //   bench_targetcount [seconds]   (default 600)
 #include "benchsupport.h"
 
@@ -76,7 +78,8 @@ int main(int argc, char** argv)
 
     TimerEngine& target = stage.engine;
     TimerEngine plain;
-    Samples targetLog, plainLog;
+    TimerEngine bare;
+    Samples targetLog, plainLog, bareLog;
     qint64 targetUs = 0, startUs = 0;
     // Recorded when the operator's preview has been rewritten, before the
     // audience's readout is.
@@ -86,6 +89,8 @@ int main(int argc, char** argv)
     QObject::connect(&target, &TimerEngine::tick, stage.output, &OutputWindow::onTimerTick);
     QObject::connect(&plain, &TimerEngine::tick, &plain,
                      [&](int v) { record(plainLog, v, targetUs, startUs); });
+    QObject::connect(&bare, &TimerEngine::tick, &bare,
+                     [&](int v) { record(bareLog, v, targetUs, startUs); });
 
     QTimer::singleShot(0, &target, [&] {
         // A target a little over the run's length ahead, at an odd fraction of
@@ -95,14 +100,17 @@ int main(int argc, char** argv)
         const QDateTime moment =
             QDateTime::currentDateTime().addMSecs(qint64(seconds * 1000) + 30437);
         target.setTargetMoment(moment);
+        bare.setTargetMoment(moment);
         stage.output->setTotalSeconds(target.duration());
         plain.setDuration(target.remaining());
         targetUs = moment.toMSecsSinceEpoch() * 1000;
         startUs = wallMicros();
         target.start();
         plain.start();
+        bare.start();
         targetLog = Samples();
         plainLog = Samples();
+        bareLog = Samples();
     });
     QTimer::singleShot(int(seconds * 1000 + 500), &app, &QCoreApplication::quit);
     app.exec();
@@ -110,6 +118,7 @@ int main(int argc, char** argv)
     std::printf("shown minus true seconds to the target, at each change of the display:\n");
     report("target count", targetLog, seconds);
     report("plain count", plainLog, seconds);
+    report("bare target", bareLog, seconds);
     std::printf("per minute, median / max |error| ms:  target count | plain count\n");
     for (int m = 0; m * 60 < int(seconds); ++m) {
         QList<double> a = within(targetLog, m * 60, m * 60 + 60);
