@@ -13,6 +13,7 @@ PACKAGES=(
     xvfb x11vnc xauth imagemagick
     desktop-file-utils appstream dpkg-dev file
     clang libclang-rt-14-dev
+    tzdata
 )
 
 missing=()
