@@ -4,6 +4,7 @@
 // valid, a bounded preset list, and a record that comes back unchanged after
 // saving and loading it again.
 #include "settings/appsettings.h"
+#include "timer/timeofday.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -45,7 +46,7 @@ bool same(const AppSettings& a, const AppSettings& b)
            a.defaultDuration == b.defaultDuration && a.warningThreshold == b.warningThreshold &&
            a.overtimeEnabled == b.overtimeEnabled && a.blinkEnabled == b.blinkEnabled &&
            a.presets == b.presets && a.soundFilePath == b.soundFilePath &&
-           a.soundEnabled == b.soundEnabled;
+           a.soundEnabled == b.soundEnabled && a.targetTime == b.targetTime;
 }
 
 } // namespace
@@ -95,6 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (!c.isValid() || c.alpha() != 255)
             fail("invalid colour loaded");
     }
+    if (TimeOfDay::text(TimeOfDay::parse(loaded.targetTime)) != loaded.targetTime)
+        fail("targetTime not a time of day in its stored form");
     if (loaded.presets.isEmpty() || loaded.presets.size() > kMaxPresets)
         fail("preset list empty or unbounded");
 

@@ -15,6 +15,7 @@ PACKAGES=(
     desktop-file-utils appstream dpkg-dev file
     lintian devscripts man-db
     clang libclang-rt-14-dev
+    tzdata
 )
 
 missing=()

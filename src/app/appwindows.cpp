@@ -18,6 +18,8 @@ AppWindows::AppWindows(AppSettings* settings, TimerEngine* engine)
     // The control window connected itself while it was built, so on every tick
     // the operator's preview is drawn before the audience's readout.
     QObject::connect(engine, &TimerEngine::tick, &m_output, &OutputWindow::onTimerTick);
+    QObject::connect(engine, &TimerEngine::targetChanged, &m_output, &OutputWindow::setTarget);
+    m_output.setTarget(engine->target());
     m_output.setTotalSeconds(settings->defaultDuration);
     m_output.onTimerTick(engine->remaining());
 

@@ -6,6 +6,7 @@
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
 #include "settings/settingsdialog.h"
+#include "timer/timeofday.h"
 #include "timer/timerengine.h"
 #include "update/aboutdialog.h"
 
@@ -27,6 +28,7 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTimeEdit>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -63,6 +65,11 @@ const char* const kScrollStyle =
 const char* const kCompactButtonStyle = "QPushButton { padding-left: 0; padding-right: 0; }";
 
 constexpr int kOneMinute = 60;
+
+QString timeEditFormat(bool clock24hr)
+{
+    return clock24hr ? QStringLiteral("HH:mm") : QStringLiteral("h:mm AP");
+}
 
 QFrame* makeSeparator()
 {
@@ -251,16 +258,34 @@ void ControlWindow::buildUi()
     m_secSpin->setRange(0, 59);
     m_secSpin->setSuffix(QStringLiteral(" sec"));
     m_secSpin->setValue(m_settings->defaultDuration % 60);
+    const QString setStyle =
+        QStringLiteral("QPushButton { padding:0; min-height:0; font-size:13px; }");
     auto* setBtn = new QPushButton(QStringLiteral("Set"));
     setBtn->setFixedSize(60, 32);
-    setBtn->setStyleSheet(
-        QStringLiteral("QPushButton { padding:0; min-height:0; font-size:13px; }"));
+    setBtn->setStyleSheet(setStyle);
     auto* entryRow = new QHBoxLayout;
     entryRow->addWidget(makeStepper(m_minSpin));
     entryRow->addWidget(makeStepper(m_secSpin));
     entryRow->addWidget(setBtn);
     entryRow->addStretch(0);
     panel->addLayout(entryRow);
+
+    // A count to a time of day, in the clock's 12- or 24-hour form.
+    auto* endsAtLabel = new QLabel(QStringLiteral("Ends at"));
+    m_targetEdit = new QTimeEdit;
+    m_targetEdit->setDisplayFormat(timeEditFormat(m_settings->clock24hr));
+    m_targetEdit->setTime(TimeOfDay::parse(m_settings->targetTime));
+    m_targetEdit->setWrapping(true);
+    auto* setTargetBtn = new QPushButton(QStringLiteral("Set"));
+    setTargetBtn->setObjectName(QStringLiteral("setTargetBtn"));
+    setTargetBtn->setFixedSize(60, 32);
+    setTargetBtn->setStyleSheet(setStyle);
+    auto* targetRow = new QHBoxLayout;
+    targetRow->addWidget(endsAtLabel);
+    targetRow->addWidget(makeStepper(m_targetEdit));
+    targetRow->addWidget(setTargetBtn);
+    targetRow->addStretch(0);
+    panel->addLayout(targetRow);
     panel->addWidget(makeSeparator());
 
     panel->addWidget(makeSectionHeader(QStringLiteral("Presets  —  drag to reorder")));
@@ -349,6 +374,7 @@ void ControlWindow::buildUi()
     connect(m_minusMinuteBtn, &QPushButton::clicked, this,
             [this] { m_engine->addSeconds(-kOneMinute); });
     connect(setBtn, &QPushButton::clicked, this, &ControlWindow::onSetTime);
+    connect(setTargetBtn, &QPushButton::clicked, this, &ControlWindow::onSetTarget);
     connect(m_presetList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { onPreset(item->data(Qt::UserRole).toInt()); });
     // A drag inside the strip may reach the model as a move, or as an insert
@@ -459,6 +485,17 @@ void ControlWindow::onSetTime()
     m_cuePlayed = false;
 }
 
+void ControlWindow::onSetTarget()
+{
+    const QTime t = m_targetEdit->time();
+    setCountDirection(false);
+    m_engine->setTarget(QTime(t.hour(), t.minute()));
+    m_output->setTotalSeconds(m_engine->duration());
+    m_cuePlayed = false;
+    m_settings->targetTime = TimeOfDay::text(QTime(t.hour(), t.minute()));
+    saveSettings(*m_settings);
+}
+
 void ControlWindow::setCountDirection(bool countUp)
 {
     m_countdownBtn->setChecked(!countUp);
@@ -510,6 +547,7 @@ void ControlWindow::onSettingsChanged()
     fillPresets();
     m_minSpin->setValue(m_settings->defaultDuration / 60);
     m_secSpin->setValue(m_settings->defaultDuration % 60);
+    m_targetEdit->setDisplayFormat(timeEditFormat(m_settings->clock24hr));
     m_engine->setOvertimeEnabled(m_settings->overtimeEnabled);
     m_output->refreshSettings();
 }

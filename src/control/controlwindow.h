@@ -16,6 +16,7 @@ class QListWidgetItem;
 class QMediaPlayer;
 class QPushButton;
 class QSpinBox;
+class QTimeEdit;
 class TimerEngine;
 
 // The operator's window: a preview of the running time and every control of the
@@ -41,6 +42,7 @@ class ControlWindow : public QMainWindow {
     void onTimerTick(int seconds);
     void onStateChanged(bool running);
     void onSetTime();
+    void onSetTarget();
     void onCountModeChanged(bool countUp);
     void onViewChanged(int v);
     void onPushMessage();
@@ -68,6 +70,7 @@ class ControlWindow : public QMainWindow {
     QLabel* m_preview = nullptr;
     QSpinBox* m_minSpin = nullptr;
     QSpinBox* m_secSpin = nullptr;
+    QTimeEdit* m_targetEdit = nullptr;
     QPushButton* m_startBtn = nullptr;
     QPushButton* m_pauseBtn = nullptr;
     QPushButton* m_resetBtn = nullptr;

@@ -1,13 +1,13 @@
 #include "control/stepper.h"
 
+#include <QAbstractSpinBox>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QWidget>
 
 namespace {
 
-const char* const kSpinStyle = "QSpinBox { background: #2b2b2b; color: #e8e8e8; "
+const char* const kSpinStyle = "QAbstractSpinBox { background: #2b2b2b; color: #e8e8e8; "
                                "border-top: 1px solid #444; border-bottom: 1px solid #444; "
                                "border-left: none; border-right: none; border-radius: 0; "
                                "padding: 6px 6px; }";
@@ -20,7 +20,7 @@ const char* const kButtonStyle =
 
 } // namespace
 
-QWidget* makeStepper(QSpinBox* spin)
+QWidget* makeStepper(QAbstractSpinBox* spin)
 {
     spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
     spin->setAlignment(Qt::AlignCenter);
@@ -40,8 +40,8 @@ QWidget* makeStepper(QSpinBox* spin)
     up->setFixedSize(28, 32);
     spin->setFixedHeight(32);
 
-    QObject::connect(down, &QPushButton::clicked, spin, &QSpinBox::stepDown);
-    QObject::connect(up, &QPushButton::clicked, spin, &QSpinBox::stepUp);
+    QObject::connect(down, &QPushButton::clicked, spin, &QAbstractSpinBox::stepDown);
+    QObject::connect(up, &QPushButton::clicked, spin, &QAbstractSpinBox::stepUp);
 
     auto* wrapper = new QWidget;
     wrapper->setFixedHeight(32);

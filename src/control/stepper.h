@@ -1,8 +1,10 @@
 #pragma once
 
-class QSpinBox;
+class QAbstractSpinBox;
 class QWidget;
 
 // Restyles spin as the middle of a "◀ value ▶" strip and returns the new,
 // parentless strip widget that the caller puts in its layout instead of spin.
-QWidget* makeStepper(QSpinBox* spin);
+// The arrows step it as its own arrows would: a time entry, the part of the
+// time the cursor is in.
+QWidget* makeStepper(QAbstractSpinBox* spin);

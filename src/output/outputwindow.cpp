@@ -60,6 +60,10 @@ OutputWindow::OutputWindow(AppSettings* settings, QWidget* parent)
 
     m_timerLabel = new QLabel(QStringLiteral("00:00"), this);
     m_timerLabel->setAlignment(Qt::AlignCenter);
+    m_targetLabel = new QLabel(this);
+    m_targetLabel->setObjectName(QStringLiteral("targetCaption"));
+    m_targetLabel->setAlignment(Qt::AlignCenter);
+    m_targetLabel->hide();
     m_clockLabel = new QLabel(QStringLiteral("00:00:00"), this);
     m_clockLabel->setAlignment(Qt::AlignCenter);
     m_messageLabel = new QLabel(this);
@@ -81,6 +85,7 @@ OutputWindow::OutputWindow(AppSettings* settings, QWidget* parent)
     timeLayout->setSpacing(0);
     timeLayout->addStretch(1);
     timeLayout->addWidget(m_timerLabel);
+    timeLayout->addWidget(m_targetLabel);
     timeLayout->addWidget(m_clockLabel);
     timeLayout->addStretch(1);
 
@@ -130,6 +135,7 @@ void OutputWindow::applyViewMode()
     default:
         break;
     }
+    updateTargetLabel();
 }
 
 void OutputWindow::showMessage(const QString& text)
@@ -176,6 +182,25 @@ void OutputWindow::setCountUp(bool up)
     }
 }
 
+void OutputWindow::setTarget(const QDateTime& target)
+{
+    m_target = target.isValid() ? target.toLocalTime().time() : QTime();
+    updateTargetLabel();
+}
+
+void OutputWindow::updateTargetLabel()
+{
+    // It says what the number counts to, so it goes with the timer readout.
+    if (!m_target.isValid() || !m_timerLabel->isVisibleTo(this)) {
+        m_targetLabel->hide();
+        return;
+    }
+    const QString pattern =
+        m_settings->clock24hr ? QStringLiteral("HH:mm") : QStringLiteral("h:mm AP");
+    m_targetLabel->setText(QStringLiteral("until ") + m_target.toString(pattern));
+    m_targetLabel->show();
+}
+
 void OutputWindow::refreshSettings()
 {
     updateFontSizes();
@@ -189,6 +214,11 @@ void OutputWindow::refreshSettings()
         kReadoutStyle.arg(m_settings->clockColor.name()).arg(m_clockFontPx));
     m_messageLabel->setStyleSheet(
         kMessageStyle.arg(m_settings->messageColor.name()).arg(m_messageFontPx));
+    // Half the clock's size, in its colour: a caption to the time, not a second readout.
+    setStyleSheetIfChanged(
+        m_targetLabel,
+        kMessageStyle.arg(m_settings->clockColor.name()).arg(std::max(8, m_clockFontPx / 2)));
+    updateTargetLabel();
     if (m_blinkVisible)
         updateTimerLabel();
     else

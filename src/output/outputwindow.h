@@ -2,8 +2,11 @@
 
 #include <QColor>
 #include <QString>
+#include <QTime>
 #include <QTimer>
 #include <QWidget>
+
+class QDateTime;
 
 struct AppSettings;
 class QLabel;
@@ -31,6 +34,9 @@ class OutputWindow : public QWidget {
     void onTimerTick(int seconds);
     void refreshSettings();
     void setCountUp(bool up);
+    // While counting to a time of day, "until 14:30" under the time (in the
+    // clock's 12- or 24-hour form); an invalid target hides it.
+    void setTarget(const QDateTime& target);
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -50,6 +56,7 @@ class OutputWindow : public QWidget {
     void updateProgress();
     static QString formatTime(int seconds);
     QString clockText() const;
+    void updateTargetLabel();
 
     AppSettings* m_settings;
     int m_viewMode = 2;
@@ -68,6 +75,8 @@ class OutputWindow : public QWidget {
     int m_fitPx = 0;
     QLabel* m_timerLabel = nullptr;
     QLabel* m_clockLabel = nullptr;
+    QLabel* m_targetLabel = nullptr;
+    QTime m_target;
     QLabel* m_messageLabel = nullptr;
     QProgressBar* m_progress = nullptr;
     QTimer m_clockTimer;

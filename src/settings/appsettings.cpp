@@ -1,5 +1,7 @@
 #include "settings/appsettings.h"
 
+#include "timer/timeofday.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -128,6 +130,11 @@ void loadSettings(AppSettings& s)
     s.blinkEnabled = store.value(QStringLiteral("blinkEnabled"), defaults.blinkEnabled).toBool();
     s.soundFilePath = store.value(QStringLiteral("soundFilePath"), QString()).toString();
     s.soundEnabled = store.value(QStringLiteral("soundEnabled"), defaults.soundEnabled).toBool();
+    // Kept in the one form the program writes, so "9:05" reads as "09:05" and
+    // anything that is no time of day as the default.
+    const QTime target =
+        TimeOfDay::parse(store.value(QStringLiteral("targetTime"), defaults.targetTime).toString());
+    s.targetTime = target.isValid() ? TimeOfDay::text(target) : defaults.targetTime;
 
     const int size = store.beginReadArray(QStringLiteral("presets"));
     if (size >= 1) {
@@ -165,6 +172,7 @@ void saveSettings(const AppSettings& s)
     store.setValue(QStringLiteral("blinkEnabled"), s.blinkEnabled);
     store.setValue(QStringLiteral("soundFilePath"), s.soundFilePath);
     store.setValue(QStringLiteral("soundEnabled"), s.soundEnabled);
+    store.setValue(QStringLiteral("targetTime"), s.targetTime);
 
     store.beginWriteArray(QStringLiteral("presets"));
     for (int i = 0; i < s.presets.size(); ++i) {

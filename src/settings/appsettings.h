@@ -24,6 +24,8 @@ struct AppSettings {
     QList<int> presets = {300, 600, 900, 1800};
     QString soundFilePath;
     bool soundEnabled = false;
+    // The last time of day counted to, "HH:MM" in 24-hour form.
+    QString targetTime = QStringLiteral("12:00");
 };
 
 // Bounds that loading clamps to. The largest duration is what the minute and

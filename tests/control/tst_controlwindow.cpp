@@ -21,6 +21,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimeEdit>
 #include <QtTest>
 
 #include <functional>
@@ -55,6 +56,8 @@ struct Rig {
         // As start-up wires them: the output window follows the engine after
         // the control window.
         QObject::connect(&engine, &TimerEngine::tick, output.get(), &OutputWindow::onTimerTick);
+        QObject::connect(&engine, &TimerEngine::targetChanged, output.get(),
+                         &OutputWindow::setTarget);
         window->resize(560, 800);
         window->show();
     }
@@ -452,6 +455,58 @@ class TestControlWindow : public QObject {
 
     // One click applies a preset: duration, entry, output scale; a running
     // count stops.
+    void endsAt_data()
+    {
+        QTest::addColumn<bool>("h24");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("24 h") << true << "09:15"
+                              << "until 14:30";
+        QTest::newRow("12 h") << false << "9:15 AM"
+                              << "until 2:30 PM";
+    }
+
+    // "Ends at" counts down to a time of day from a count-up, the progress
+    // bar running from the moment it was set; the time is kept for the next
+    // run; a preset goes back to a plain count.
+    void endsAt()
+    {
+        QFETCH(bool, h24);
+        QFETCH(QString, entry);
+        QFETCH(QString, caption);
+        QDateTime now(QDate(2027, 6, 10), QTime(14, 0));
+        Rig rig([&](AppSettings& s, TimerEngine& e) {
+            s.clock24hr = h24;
+            s.targetTime = QStringLiteral("09:15");
+            e.setClock([&now] { return now; });
+        });
+        auto* edit = rig.window->findChild<QTimeEdit*>();
+        QCOMPARE(edit->text(), entry);
+        rig.click(QStringLiteral("▲  Count Up"));
+        edit->setTime(QTime(14, 30));
+        QTest::mouseClick(rig.window->findChild<QPushButton*>(QStringLiteral("setTargetBtn")),
+                          Qt::LeftButton);
+        QVERIFY(rig.engine.hasTarget());
+        QVERIFY(rig.button(QStringLiteral("▼  Countdown"))->isChecked());
+        QCOMPARE(rig.preview()->text(), QStringLiteral("30:00"));
+        auto* shown = rig.output->findChild<QLabel*>(QStringLiteral("targetCaption"));
+        QVERIFY(shown->isVisibleTo(rig.output.get()));
+        QCOMPARE(shown->text(), caption);
+        AppSettings stored;
+        loadSettings(stored);
+        QCOMPARE(stored.targetTime, QStringLiteral("14:30"));
+
+        rig.click(QStringLiteral("▶  START"));
+        now = now.addSecs(20 * 60);
+        TestSupport::stepEngine(&rig.engine);
+        QCOMPARE(rig.preview()->text(), QStringLiteral("10:00"));
+        QCOMPARE(rig.outputProgress()->value(), 333);
+
+        rig.clickPreset(0);
+        QVERIFY(!rig.engine.hasTarget());
+        QVERIFY(!shown->isVisibleTo(rig.output.get()));
+    }
+
     void presetClick()
     {
         Rig rig([](AppSettings& s, TimerEngine&) { s.presets = {300, 90, 60005}; });
@@ -553,7 +608,8 @@ class TestControlWindow : public QObject {
             QCOMPARE(rig.button(trio[i])->isChecked(), i == checkedIndex);
         QList<QLabel*> readouts;
         for (auto* l : rig.output->findChildren<QLabel*>())
-            if (l->parentWidget() != rig.output.get())
+            if (l->parentWidget() != rig.output.get() &&
+                l->objectName() != QLatin1String("targetCaption"))
                 readouts << l;
         QCOMPARE(readouts.size(), 2);
         QCOMPARE(!readouts[0]->isHidden(), timerShown);

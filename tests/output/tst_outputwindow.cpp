@@ -33,6 +33,7 @@ struct Output {
     QLabel* timer = nullptr;
     QLabel* clock = nullptr;
     QLabel* message = nullptr;
+    QLabel* target = nullptr;
     QProgressBar* progress = nullptr;
 
     explicit Output(const std::function<void(AppSettings&)>& configure = {})
@@ -49,7 +50,9 @@ struct Output {
         // The readouts sit in the time area; the message directly in the window.
         // Before any tick the readout shows the initial 300 s, the clock the time.
         for (auto* l : window->findChildren<QLabel*>()) {
-            if (l->parentWidget() == window.get())
+            if (l->objectName() == QLatin1String("targetCaption"))
+                target = l;
+            else if (l->parentWidget() == window.get())
                 message = l;
             else if (l->text() == QLatin1String("05:00"))
                 timer = l;
@@ -405,7 +408,8 @@ class TestOutputWindow : public QObject {
         QTest::addColumn<int>("seconds");
         QTest::addColumn<bool>("shrinks");
         QTest::newRow("default font, full HD") << QSize(1920, 1080) << 300 << -300 << false;
-        QTest::newRow("largest font, full HD, overtime") << QSize(1920, 1080) << 550 << -300 << true;
+        QTest::newRow("largest font, full HD, overtime")
+            << QSize(1920, 1080) << 550 << -300 << true;
         QTest::newRow("largest font, full HD, 100 minutes")
             << QSize(1920, 1080) << 550 << 6000 << true;
         QTest::newRow("default font, narrow window") << QSize(800, 1080) << 300 << -300 << true;
@@ -433,6 +437,46 @@ class TestOutputWindow : public QObject {
             return;
         o.window->onTimerTick(5);
         QVERIFY(o.timer->fontMetrics().horizontalAdvance(o.timer->text()) <= o.timer->width());
+    }
+
+    // "until 14:30" under the time while counting to a time of day, in the
+    // clock's format, and only where the time is shown.
+    void targetCaption_data()
+    {
+        QTest::addColumn<bool>("h24");
+        QTest::addColumn<int>("view");
+        QTest::addColumn<bool>("inTarget");
+        QTest::addColumn<QString>("expected"); // empty: hidden
+        QTest::newRow("24 h") << true << 2 << true << "until 14:30";
+        QTest::newRow("12 h") << false << 2 << true << "until 2:30 PM";
+        QTest::newRow("timer only") << true << 0 << true << "until 14:30";
+        QTest::newRow("clock only") << true << 1 << true << "";
+        QTest::newRow("no target") << true << 2 << false << "";
+    }
+
+    void targetCaption()
+    {
+        QFETCH(bool, h24);
+        QFETCH(int, view);
+        QFETCH(bool, inTarget);
+        QFETCH(QString, expected);
+        Output o([&](AppSettings& s) { s.clock24hr = !h24; });
+        const auto shown = [&o] {
+            return o.target->isVisibleTo(o.window.get()) ? o.target->text() : QString();
+        };
+        QCOMPARE(shown(), QString());
+        o.window->setTarget(QDateTime(QDate(2027, 6, 10), QTime(14, 30)));
+        o.window->setViewMode(view);
+        // A change of the clock's format reaches a caption already shown.
+        o.settings.clock24hr = h24;
+        o.window->refreshSettings();
+        if (!inTarget)
+            o.window->setTarget(QDateTime());
+        QCOMPARE(shown(), expected);
+        if (view == 1) {
+            o.window->setViewMode(2);
+            QCOMPARE(shown(), QStringLiteral("until 14:30"));
+        }
     }
 
     void clockPatterns_data()

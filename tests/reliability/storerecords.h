@@ -41,6 +41,7 @@ inline AppSettings record(int which)
     s.soundFilePath = QStringLiteral("/media/cues/") +
                       QString(4 + 7 * which, QLatin1Char('a' + which)) +
                       (odd ? QStringLiteral(".ogg") : QStringLiteral(".wav"));
+    s.targetTime = QStringLiteral("0%1:1%1").arg(k);
     return s;
 }
 
@@ -55,7 +56,7 @@ inline bool same(const AppSettings& a, const AppSettings& b)
            a.defaultDuration == b.defaultDuration && a.warningThreshold == b.warningThreshold &&
            a.overtimeEnabled == b.overtimeEnabled && a.blinkEnabled == b.blinkEnabled &&
            a.presets == b.presets && a.soundFilePath == b.soundFilePath &&
-           a.soundEnabled == b.soundEnabled;
+           a.soundEnabled == b.soundEnabled && a.targetTime == b.targetTime;
 }
 
 // A short description for failure messages.

@@ -51,6 +51,7 @@ class TestAppSettings : public QObject {
         QCOMPARE(s.presets, (QList<int>{300, 600, 900, 1800}));
         QCOMPARE(s.soundFilePath, QString());
         QCOMPARE(s.soundEnabled, false);
+        QCOMPARE(s.targetTime, QStringLiteral("12:00"));
     }
 
     void integersAreClamped_data()
@@ -114,6 +115,7 @@ class TestAppSettings : public QObject {
         s.presets = {120, 45, 0, 59999, 45};
         s.soundFilePath = QStringLiteral("/tmp/a b/cue ü.wav");
         s.soundEnabled = true;
+        s.targetTime = QStringLiteral("07:05");
         saveSettings(s);
 
         const AppSettings r = loaded();
@@ -133,6 +135,7 @@ class TestAppSettings : public QObject {
         QCOMPARE(r.presets, s.presets);
         QCOMPARE(r.soundFilePath, s.soundFilePath);
         QCOMPARE(r.soundEnabled, s.soundEnabled);
+        QCOMPARE(r.targetTime, s.targetTime);
     }
 
     void coloursAreStoredAsLowerCaseHex()
@@ -193,6 +196,28 @@ class TestAppSettings : public QObject {
         const AppSettings again = loaded();
         QCOMPARE(again.timerColorWarning, s.timerColorWarning);
         QCOMPARE(again.bgColor, s.bgColor);
+    }
+
+    void targetTimeTexts_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("as written") << QVariant("14:30") << "14:30";
+        QTest::newRow("one-digit hour") << QVariant("9:05") << "09:05";
+        QTest::newRow("no such hour") << QVariant("24:00") << "12:00";
+        QTest::newRow("seconds") << QVariant("14:30:15") << "12:00";
+        QTest::newRow("garbage") << QVariant("soon") << "12:00";
+        QTest::newRow("a number") << QVariant(1430) << "12:00";
+    }
+
+    // The last target reads back in the one form the program writes, or as
+    // the default when the store holds no time of day.
+    void targetTimeTexts()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(QString, expected);
+        put("targetTime", value);
+        QCOMPARE(loaded().targetTime, expected);
     }
 
     void booleansAndTextFromStore()

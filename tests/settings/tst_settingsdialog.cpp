@@ -146,6 +146,7 @@ QStringList differences(const AppSettings& a, const AppSettings& b)
     VM_CMP(presets);
     VM_CMP(soundFilePath);
     VM_CMP(soundEnabled);
+    VM_CMP(targetTime);
 #undef VM_CMP
     return d;
 }
@@ -171,6 +172,7 @@ AppSettings unusualRecord()
     s.presets = {45, 45, 0, 59999};
     s.soundFilePath = QStringLiteral("/media/cues/gong ü.wav");
     s.soundEnabled = true;
+    s.targetTime = QStringLiteral("23:59");
     return s;
 }
 

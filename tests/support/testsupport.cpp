@@ -40,6 +40,8 @@ void TestSupport::clearStore()
     QSettings store(QStringLiteral("Vellmark"), QStringLiteral("Vellmark"));
     store.clear();
     store.sync();
+    // Gone, not just empty: "nothing was saved" is then "there is no store".
+    QFile::remove(store.fileName());
 }
 
 QString TestSupport::storeFilePath()

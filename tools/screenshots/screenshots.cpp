@@ -1,11 +1,12 @@
 // Renders the screenshots of the documentation from the program's real windows:
-// the control window, the output window in its normal, warning, critical and
-// clock-only looks, the settings dialog and the About card.
+// the control window, the output window in its normal, warning, critical,
+// count-to-a-time and clock-only looks, the settings dialog and the About card.
 //
 // Everything that could make two renderings differ is pinned: Qt's offscreen
 // platform with a fixed pair of screens at 96 DPI, an empty private settings
 // store (a temporary HOME, never the user's own settings), a fixed set of font
-// files, the Fusion style and a fixed wall-clock text. The same build so
+// files, the Fusion style, a fixed wall-clock text and, for the count to a
+// time of day, a fixed clock in the engine. The same build so
 // renders the same pictures on any Debian 12 machine set up by
 // scripts/setup.sh.
 //
@@ -18,6 +19,7 @@
 #include "update/aboutdialog.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -32,6 +34,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimeEdit>
 
 #include <cstdio>
 #include <memory>
@@ -322,6 +325,20 @@ bool Renderer::run()
     step(m_engine, 45 + 7);
     if (!grabOutput(QStringLiteral("output-critical"), QStringLiteral("-00:07"),
                     QStringLiteral("14:20:02")))
+        return false;
+
+    // The next session ends at 14:30: set at 14:07:21 by the engine's clock,
+    // the same moment the output's wall clock shows.
+    m_engine.setClock([] { return QDateTime(QDate(2026, 12, 7), QTime(14, 7, 21)); });
+    auto* endsAt = control.findChild<QTimeEdit*>();
+    auto* setTarget = control.findChild<QPushButton*>(QStringLiteral("setTargetBtn"));
+    if (!endsAt || !setTarget)
+        return fail(QStringLiteral("the control window has no Ends at entry"));
+    endsAt->setTime(QTime(14, 30));
+    setTarget->click();
+    settle();
+    if (!grabOutput(QStringLiteral("output-target"), QStringLiteral("22:39"),
+                    QStringLiteral("14:07:21")))
         return false;
 
     // Between talks: the clock alone, the next duration set, a note to the room.
