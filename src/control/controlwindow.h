@@ -4,7 +4,6 @@
 
 struct AppSettings;
 class OutputWindow;
-class QAudioOutput;
 class QCheckBox;
 class QCloseEvent;
 class QKeyEvent;
@@ -12,9 +11,9 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
-class QMediaPlayer;
 class QPushButton;
 class QSpinBox;
+class SoundCue;
 class TimerEngine;
 
 // The operator's window: a preview of the running time and every control of the
@@ -78,8 +77,7 @@ class ControlWindow : public QMainWindow {
     QPushButton* m_viewBothBtn = nullptr;
     QLineEdit* m_messageEdit = nullptr;
     QPushButton* m_outputToggleBtn = nullptr;
-    QMediaPlayer* m_player = nullptr;
-    QAudioOutput* m_audioOutput = nullptr;
+    SoundCue* m_cue = nullptr;
     QLabel* m_soundFileLabel = nullptr;
     QCheckBox* m_soundCheck = nullptr;
     bool m_cuePlayed = false;
