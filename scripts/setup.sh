@@ -10,7 +10,7 @@ PACKAGES=(
     gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-pulseaudio
     pulseaudio pulseaudio-utils sox
     openssl ca-certificates fonts-dejavu-core fonts-symbola
-    xvfb x11vnc xauth imagemagick
+    xvfb x11vnc xauth imagemagick openbox xdotool x11-utils
     desktop-file-utils appstream dpkg-dev file
     clang libclang-rt-14-dev
 )
