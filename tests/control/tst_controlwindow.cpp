@@ -21,6 +21,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <QtTest>
 
 #include <functional>
@@ -98,6 +99,13 @@ struct Rig {
         return nullptr;
     }
     QProgressBar* outputProgress() const { return output->findChild<QProgressBar*>(); }
+    QLabel* outputReadout(const QString& text) const
+    {
+        for (auto* l : output->findChildren<QLabel*>())
+            if (l->text() == text)
+                return l;
+        return nullptr;
+    }
     void clickPreset(int row) const
     {
         QListWidget* list = presets();
@@ -110,11 +118,31 @@ struct Rig {
         spin(QStringLiteral(" sec"))->setValue(sec);
         click(QStringLiteral("Set"));
     }
+    // Space as the keyboard delivers it: through the window system, so the
+    // window's shortcuts see it before any key handler. A repeat of a held
+    // key comes as a release and a press both marked auto-repeated.
     void space(bool autoRepeat = false) const
     {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "),
-                        autoRepeat);
-        QApplication::sendEvent(window.get(), &press);
+        QWindow* w = window->windowHandle();
+        if (autoRepeat)
+            QTest::simulateEvent(w, false, Qt::Key_Space, {}, QStringLiteral(" "), true);
+        QTest::simulateEvent(w, true, Qt::Key_Space, {}, QStringLiteral(" "), autoRepeat);
+    }
+    void releaseSpace() const
+    {
+        QTest::simulateEvent(window->windowHandle(), false, Qt::Key_Space, {}, QStringLiteral(" "),
+                             false);
+    }
+};
+
+// Counts the restylings of a widget: the output readout is restyled on each
+// phase of its blink.
+struct StyleChanges : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        count += e->type() == QEvent::StyleChange;
+        return false;
     }
 };
 
@@ -524,6 +552,21 @@ class TestControlWindow : public QObject {
         QCOMPARE(rig.button(QStringLiteral("▼  Countdown"))->isChecked(), !up);
         TestSupport::stepEngine(&rig.engine);
         QCOMPARE(rig.engine.remaining(), up ? 301 : 299);
+
+        // The direction reaches the audience too: at 00:00 a countdown's
+        // readout blinks (every 500 ms), a count-up's never does.
+        QVERIFY(rig.settings.blinkEnabled);
+        rig.engine.setDuration(0);
+        QLabel* readout = rig.outputReadout(QStringLiteral("00:00"));
+        QVERIFY(readout);
+        StyleChanges blinks;
+        readout->installEventFilter(&blinks);
+        if (up) {
+            QTest::qWait(1300);
+            QCOMPARE(blinks.count, 0);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(blinks.count > 0, 3000);
+        }
     }
 
     void views_data()
@@ -619,9 +662,16 @@ class TestControlWindow : public QObject {
         QFETCH(QString, presses);
         QFETCH(bool, running);
         Rig rig;
+        QApplication::setActiveWindow(rig.window.get());
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
         QSignalSpy state(&rig.engine, &TimerEngine::stateChanged);
-        for (QChar c : presses)
-            rig.space(c == QLatin1Char('r'));
+        for (int i = 0; i < presses.size(); ++i) {
+            const bool repeat = presses[i] == QLatin1Char('r');
+            if (!repeat && i > 0)
+                rig.releaseSpace();
+            rig.space(repeat);
+        }
+        rig.releaseSpace();
         QCOMPARE(rig.engine.isRunning(), running);
         QCOMPARE(state.size(), int(presses.count(QLatin1Char('p'))));
     }
