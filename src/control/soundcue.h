@@ -3,15 +3,16 @@
 #include <QObject>
 #include <QString>
 
-class QAudioOutput;
 class QMediaPlayer;
 
 // Plays the operator's chosen sound file, from its start, whenever asked: at
 // the zero tick and for the Test button. The cue may fire minutes after the
 // file was chosen. Qt's GStreamer back end loses a source that has been
 // loaded and left idle for a few seconds (play() then stays silent and never
-// reaches the end of the media), so every play() loads the file afresh into
-// the player right before starting it, on every back end alike.
+// reaches the end of the media), and now and then stays silent when a player
+// that has finished is started again; so every play() loads the file into a
+// player that has never played, right before starting it, on every back end
+// alike.
 class SoundCue : public QObject {
     Q_OBJECT
 
@@ -33,8 +34,16 @@ class SoundCue : public QObject {
     // Nothing happens without a file; a file that cannot be played is not heard.
     void play();
 
+    // Whether the cue is sounding (its player is in the playing state).
+    bool isPlaying() const;
+
+  signals:
+    // A play has begun: the player took the file and is playing it.
+    void started();
+
   private:
     QString m_path;
     QMediaPlayer* m_player = nullptr;
-    QAudioOutput* m_audioOutput = nullptr;
+    // Whether m_player has been given a file to play.
+    bool m_used = false;
 };

@@ -1,4 +1,5 @@
 #include "control/controlwindow.h"
+#include "control/soundcue.h"
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
 #include "testsupport.h"
@@ -415,11 +416,11 @@ class TestControlWindow : public QObject {
             e.setOvertimeEnabled(overtime);
             e.setDuration(initial);
         });
-        QMediaPlayer* player = rig.player();
+        SoundCue* cue = rig.window->findChild<SoundCue*>();
+        QVERIFY(cue);
         // The constructor's own first tick may already have started the cue.
-        int played = player->playbackState() == QMediaPlayer::PlayingState ? 1 : 0;
-        connect(player, &QMediaPlayer::playbackStateChanged, this,
-                [&](QMediaPlayer::PlaybackState s) { played += s == QMediaPlayer::PlayingState; });
+        int played = cue->isPlaying() ? 1 : 0;
+        connect(cue, &SoundCue::started, this, [&] { ++played; });
         for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const QStringList p = step.split(QLatin1Char(':'));
             if (p[0] == QLatin1String("d"))

@@ -119,8 +119,6 @@ class TestBadSound : public QObject {
         {
             AppWindows windows(&settings, &engine);
             ControlWindow& control = windows.control();
-            auto* player = control.findChild<QMediaPlayer*>();
-            QVERIFY(player);
             auto* preview = control.findChild<QLabel*>(QStringLiteral("timerPreview"));
             QVERIFY(preview);
             QPushButton* test = nullptr;
@@ -134,6 +132,8 @@ class TestBadSound : public QObject {
             QCOMPARE(preview->text(), QStringLiteral("-00:01"));
             test->click();
             test->click();
+            auto* player = control.findChild<QMediaPlayer*>();
+            QVERIFY(player);
 
             // The player gives up on the file (or plays the little there is)
             // while the event loop keeps running.
