@@ -49,7 +49,8 @@ Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" \
     >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 wait_for 100 grep -q . "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 
 mkdir -p "$work/home/.config" "$work/run"
 chmod 700 "$work/run"
@@ -66,7 +67,7 @@ wait_for 50 sh -c 'xprop -root -notype _NET_SUPPORTING_WM_CHECK | grep -q "windo
 
 "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
-pids+=($program_pid)
+pids+=("$program_pid")
 
 control=$(timeout 30 xdotool search --sync --onlyvisible --name 'Vellmark .* Control' | head -n1) ||
     fail "the control window did not appear"
@@ -78,12 +79,11 @@ timeout 30 xdotool search --sync --onlyvisible --name 'Vellmark .* Output' >/dev
 active_name() { xdotool getwindowfocus getwindowname 2>/dev/null || echo "(none)"; }
 
 # The window manager settles focus after both windows are mapped: wait until
-# the active window has stayed the same for a second.
+# the focus has stayed on one window for a second.
 settle() {
-    local last="" same=0
+    local last="" same=0 n now
     for ((n = 0; n < 100 && same < 10; n++)); do
-        local now
-        now=$(xdotool getactivewindow 2>/dev/null || echo none)
+        now=$(xdotool getwindowfocus 2>/dev/null || echo none)
         if [[ $now == "$last" ]]; then same=$((same + 1)); else same=0; fi
         last=$now
         sleep 0.1
