@@ -18,3 +18,8 @@ build/ci/bench/bench_tickaccuracy "$seconds"
 build/ci/bench/bench_tickcost 2000
 build/ci/bench/bench_startup build/ci/src/app/vellmark 60
 build/ci/bench/bench_targetcount "$target_seconds"
+# The sound cue, heard on a private PulseAudio null sink, through both of Qt's
+# media back ends.
+for backend in gstreamer ffmpeg; do
+    QT_MEDIA_BACKEND=$backend build/ci/bench/bench_cuelatency 6 11
+done

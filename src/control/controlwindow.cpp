@@ -1,6 +1,7 @@
 #include "control/controlwindow.h"
 
 #include "app/theme.h"
+#include "control/soundcue.h"
 #include "control/stepper.h"
 #include "output/outputplacement.h"
 #include "output/outputwindow.h"
@@ -10,7 +11,6 @@
 #include "timer/timerengine.h"
 #include "update/aboutdialog.h"
 
-#include <QAudioOutput>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -22,14 +22,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMediaPlayer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTimeEdit>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <cstdlib>
@@ -105,12 +103,9 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
     setMinimumSize(480, 420);
     applyTheme();
 
-    m_player = new QMediaPlayer(this);
-    m_audioOutput = new QAudioOutput(this);
-    m_player->setAudioOutput(m_audioOutput);
-    m_audioOutput->setVolume(1.0);
-    if (!m_settings->soundFilePath.isEmpty())
-        m_player->setSource(QUrl::fromLocalFile(m_settings->soundFilePath));
+    m_cue = new SoundCue(this);
+    m_cue->setFile(m_settings->soundFilePath);
+    m_cue->prepare();
 
     buildUi();
 
@@ -392,12 +387,7 @@ void ControlWindow::buildUi()
     connect(clearBtn, &QPushButton::clicked, this, &ControlWindow::onClearMessage);
     connect(m_messageEdit, &QLineEdit::returnPressed, this, &ControlWindow::onPushMessage);
     connect(browseBtn, &QPushButton::clicked, this, &ControlWindow::browseSoundFile);
-    connect(testBtn, &QPushButton::clicked, this, [this] {
-        if (!m_player->source().isValid())
-            return;
-        m_player->setPosition(0);
-        m_player->play();
-    });
+    connect(testBtn, &QPushButton::clicked, m_cue, &SoundCue::play);
     connect(m_soundCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_settings->soundEnabled = on;
         saveSettings(*m_settings);
@@ -453,10 +443,9 @@ void ControlWindow::savePresetOrder()
 
 void ControlWindow::onTimerTick(int seconds)
 {
-    if (seconds == 0 && !m_cuePlayed && m_settings->soundEnabled && m_player->source().isValid()) {
+    if (seconds == 0 && !m_cuePlayed && m_settings->soundEnabled && m_cue->hasFile()) {
         m_cuePlayed = true;
-        m_player->stop();
-        m_player->play();
+        m_cue->play();
     }
 
     m_preview->setText(formatPreview(seconds));
@@ -600,7 +589,7 @@ void ControlWindow::browseSoundFile()
     m_settings->soundFilePath = path;
     saveSettings(*m_settings);
     m_soundFileLabel->setText(QFileInfo(path).fileName());
-    m_player->setSource(QUrl::fromLocalFile(path));
+    m_cue->setFile(path);
 }
 
 void ControlWindow::keyPressEvent(QKeyEvent* e)

@@ -5,7 +5,6 @@
 struct AppSettings;
 class OutputPlacement;
 class OutputWindow;
-class QAudioOutput;
 class QCheckBox;
 class QCloseEvent;
 class QKeyEvent;
@@ -13,10 +12,10 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
-class QMediaPlayer;
 class QPushButton;
 class QSpinBox;
 class QTimeEdit;
+class SoundCue;
 class TimerEngine;
 
 // The operator's window: a preview of the running time and every control of the
@@ -86,8 +85,7 @@ class ControlWindow : public QMainWindow {
     QPushButton* m_outputToggleBtn = nullptr;
     // Says what became of the output when its screen went away.
     QLabel* m_screenNotice = nullptr;
-    QMediaPlayer* m_player = nullptr;
-    QAudioOutput* m_audioOutput = nullptr;
+    SoundCue* m_cue = nullptr;
     QLabel* m_soundFileLabel = nullptr;
     QCheckBox* m_soundCheck = nullptr;
     bool m_cuePlayed = false;

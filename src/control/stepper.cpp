@@ -16,7 +16,12 @@ const char* const kButtonStyle =
     "QPushButton { background: #3a3a3a; color: #ffffff; font-size: 11px; font-weight: bold; "
     "border: 1px solid #444; padding: 0 8px 4px 8px; }"
     "QPushButton:hover { background: #505050; color: #ffffff; }"
-    "QPushButton:pressed { background: #1a6633; color: #ffffff; }";
+    "QPushButton:pressed { background: #1a6633; color: #ffffff; }"
+    // The theme's minimum content height of push buttons (28 px, plus the 4 px
+    // bottom padding and the borders) would grow the buttons to 34 px inside
+    // the 32 px strip and cut off their bottom border. 26 px of content make
+    // exactly the fixed 32.
+    "QPushButton { min-height: 26px; }";
 
 } // namespace
 

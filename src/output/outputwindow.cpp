@@ -57,6 +57,10 @@ OutputWindow::OutputWindow(AppSettings* settings, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("Vellmark — Output"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // Being shown, at start-up or from the control window, never takes the
+    // keyboard from the operator: their Space belongs to the control window.
+    // A click into this window may still focus it on purpose.
+    setAttribute(Qt::WA_ShowWithoutActivating);
 
     m_timerLabel = new QLabel(QStringLiteral("00:00"), this);
     m_timerLabel->setAlignment(Qt::AlignCenter);

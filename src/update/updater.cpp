@@ -31,7 +31,8 @@ const QString runningVersion = QStringLiteral(VELLMARK_VERSION);
 } // namespace
 
 Updater::Updater(QObject* parent)
-    : QObject(parent), m_manifestUrl(QString::fromUtf8(VELLMARK_UPDATE_URL), QUrl::TolerantMode)
+    : QObject(parent), m_network(this),
+      m_manifestUrl(QString::fromUtf8(VELLMARK_UPDATE_URL), QUrl::TolerantMode)
 {
     connect(&m_network, &QNetworkAccessManager::finished, this, &Updater::onReply);
 }
@@ -52,6 +53,11 @@ void Updater::checkForUpdates(bool silent)
     QNetworkRequest request(m_manifestUrl);
     request.setRawHeader("User-Agent", "Vellmark/" VELLMARK_VERSION);
     QNetworkReply* reply = m_network.get(request);
+    // Without a bound on its buffer, the network thread keeps reading while
+    // this thread is too busy to look, and a server that never stops can push
+    // megabytes in before the check below sees them. With it, reading pauses
+    // at twice the bound until the check has run.
+    reply->setReadBufferSize(2 * MaxManifestBytes);
 
     // Drop an answer as soon as it outgrows the bound instead of buffering
     // whatever a broken or hostile server keeps sending.

@@ -60,6 +60,7 @@ class Updater : public QObject {
   private:
     void announce(const Manifest& manifest);
 
+    // A child of the updater, so its requests are found among the updater's.
     QNetworkAccessManager m_network;
     bool m_silent = true;
     QUrl m_manifestUrl;

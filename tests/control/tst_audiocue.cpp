@@ -1,116 +1,71 @@
 #include "control/controlwindow.h"
 #include "output/outputwindow.h"
+#include "pulsesink.h"
 #include "settings/appsettings.h"
 #include "testsupport.h"
 #include "timer/timerengine.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QRegularExpression>
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtMath>
 #include <QtTest>
 
+#include <functional>
+#include <memory>
+
 namespace {
 
-constexpr int kRate = 44100;
-constexpr int kWavHeader = 44;
+// Longer than the few seconds after which Qt's GStreamer back end used to
+// lose a loaded source: an operator chooses the file long before the zero.
+constexpr int kIdleMs = 11000;
 
-// Half a second of an 880 Hz tone at half scale, mono, 16 bit.
-bool writeTone(const QString& path)
-{
-    QList<qint16> samples;
-    for (int i = 0; i < kRate / 2; ++i)
-        samples << qint16(16000 * qSin(2 * M_PI * 880 * i / kRate));
-    return TestSupport::writeWav(path, kRate, samples);
-}
-
-// Seconds of audio a recording holds so far.
-double recorded(const QString& path)
-{
-    return std::max<qint64>(QFileInfo(path).size() - kWavHeader, 0) / double(kRate * 2);
-}
-
-// The peak amplitude (0 to 1) of part of a recording, as sox measures it.
-double peak(const QString& path, double from, double length)
-{
-    QProcess sox;
-    QStringList args{path, QStringLiteral("-n"), QStringLiteral("trim"), QString::number(from)};
-    if (length > 0)
-        args << QString::number(length);
-    args << QStringLiteral("stat");
-    sox.start(QStringLiteral("sox"), args);
-    if (!sox.waitForFinished(20000))
-        return -1;
-    const QString report = QString::fromLocal8Bit(sox.readAllStandardError());
-    const auto m =
-        QRegularExpression(QStringLiteral("Maximum amplitude:\\s+([-0-9.]+)")).match(report);
-    return m.hasMatch() ? m.captured(1).toDouble() : -1;
-}
+// The control window with its own engine and record, as start-up builds it.
+struct Rig {
+    Rig(const QString& file, bool enabled, int duration)
+    {
+        settings.soundEnabled = enabled;
+        settings.soundFilePath = file;
+        engine.setDuration(duration);
+        output = std::make_unique<OutputWindow>(&settings);
+        window = std::make_unique<ControlWindow>(&settings, &engine, output.get());
+    }
+    void pressTest()
+    {
+        for (auto* b : window->findChildren<QPushButton*>())
+            if (b->text() == QLatin1String("Test"))
+                b->click();
+    }
+    AppSettings settings;
+    TimerEngine engine;
+    std::unique_ptr<OutputWindow> output;
+    std::unique_ptr<ControlWindow> window;
+};
 
 } // namespace
 
-// The cue at zero is listened for: the program plays into a private PulseAudio
-// server's null sink while parecord records that sink's monitor.
+// The cue is listened for: the program plays into a private PulseAudio
+// server's null sink while parecord records that sink's monitor. The media
+// back end is the one CTest names in QT_MEDIA_BACKEND.
 class TestAudioCue : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QProcess m_pulse;
+    PulseSink m_sink;
     QString m_tone;
-
-    bool serverAnswers()
-    {
-        QProcess pactl;
-        pactl.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-        return pactl.waitForFinished(5000) && pactl.exitStatus() == QProcess::NormalExit &&
-               pactl.exitCode() == 0;
-    }
 
   private slots:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
-        const QString runtime = m_dir.filePath(QStringLiteral("runtime"));
-        QVERIFY(QDir().mkpath(runtime));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const QString socket = m_dir.filePath(QStringLiteral("native"));
-        const QString script = m_dir.filePath(QStringLiteral("server.pa"));
-        QFile pa(script);
-        QVERIFY(pa.open(QIODevice::WriteOnly));
-        pa.write("load-module module-null-sink sink_name=cue\n"
-                 "set-default-sink cue\n"
-                 "load-module module-native-protocol-unix auth-anonymous=1 socket=" +
-                 socket.toLocal8Bit() + "\n");
-        pa.close();
-
-        // Everything here, the program's player included, talks to this server only.
-        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-        qputenv("PULSE_RUNTIME_PATH", runtime.toLocal8Bit());
-        qputenv("PULSE_SERVER", "unix:" + socket.toLocal8Bit());
-
-        m_pulse.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_pulse.start(QStringLiteral("pulseaudio"),
-                      {QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                       QStringLiteral("--system=no"), QStringLiteral("--disallow-exit"),
-                       QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-level=error"),
-                       QStringLiteral("-n"), QStringLiteral("-F"), script});
-        QVERIFY2(m_pulse.waitForStarted(10000), "pulseaudio must be installed (scripts/setup.sh)");
-        QTRY_VERIFY_WITH_TIMEOUT(serverAnswers(), 15000);
-        m_tone = m_dir.filePath(QStringLiteral("tone.wav"));
-        QVERIFY(writeTone(m_tone));
-    }
-
-    void cleanupTestCase()
-    {
-        m_pulse.terminate();
-        if (!m_pulse.waitForFinished(5000)) {
-            m_pulse.kill();
-            m_pulse.waitForFinished(5000);
-        }
+        qInfo("media back end: %s", qgetenv("QT_MEDIA_BACKEND").constData());
+        QString error;
+        QVERIFY2(m_sink.start(&error), qPrintable(error));
+        // Half a second of an 880 Hz tone at half scale.
+        QList<qint16> samples;
+        for (int i = 0; i < SinkRecording::kRate / 2; ++i)
+            samples << qint16(16000 * qSin(2 * M_PI * 880 * i / SinkRecording::kRate));
+        m_tone = m_sink.dir() + QStringLiteral("/tone.wav");
+        QVERIFY(TestSupport::writeWav(m_tone, SinkRecording::kRate, samples));
     }
 
     void cueAtZero_data()
@@ -123,43 +78,75 @@ class TestAudioCue : public QObject {
     void cueAtZero()
     {
         QFETCH(bool, enabled);
-        AppSettings settings;
-        settings.soundEnabled = enabled;
-        settings.soundFilePath = m_tone;
-        TimerEngine engine;
-        engine.setDuration(2);
-        OutputWindow output(&settings);
-        ControlWindow window(&settings, &engine, &output);
-
-        const QString recording =
-            m_dir.filePath(QStringLiteral("rec-%1.wav").arg(enabled ? "on" : "off"));
-        QProcess rec;
-        rec.start(QStringLiteral("parecord"),
-                  {QStringLiteral("--device=cue.monitor"), QStringLiteral("--file-format=wav"),
-                   QStringLiteral("--rate=%1").arg(kRate), QStringLiteral("--channels=1"),
-                   QStringLiteral("--format=s16le"), QStringLiteral("--latency-msec=20"),
-                   recording});
-        QVERIFY(rec.waitForStarted(10000));
+        Rig rig(m_tone, enabled, 2);
+        SinkRecording rec(m_sink.dir() + QStringLiteral("/zero-%1.wav").arg(enabled));
+        QVERIFY(rec.start());
         // Some quiet first, so "before zero" has something to measure.
-        QTRY_VERIFY_WITH_TIMEOUT(recorded(recording) > 0.4, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(rec.seconds() > 0.4, 15000);
 
-        const double zeroAt = recorded(recording);
-        engine.start();
-        TestSupport::stepEngine(&engine, 2);
-        QCOMPARE(engine.remaining(), 0);
+        const double zeroAt = rec.seconds();
+        rig.engine.start();
+        TestSupport::stepEngine(&rig.engine, 2);
+        QCOMPARE(rig.engine.remaining(), 0);
         // The tone lasts 0.5 s; leave room for the player to start.
-        QTRY_VERIFY_WITH_TIMEOUT(recorded(recording) > zeroAt + 2.5, 20000);
-        rec.terminate();
-        QVERIFY(rec.waitForFinished(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(rec.seconds() > zeroAt + 2.5, 20000);
+        QVERIFY(rec.stop());
 
-        const double before = peak(recording, 0, zeroAt);
-        const double after = peak(recording, zeroAt, 0);
+        const double before = rec.peak(0, zeroAt);
+        const double after = rec.peak(zeroAt);
         QVERIFY2(before >= 0 && after >= 0, "sox reads the recording");
         QVERIFY2(before < 0.01, qPrintable(QStringLiteral("before zero: %1").arg(before)));
         if (enabled)
             QVERIFY2(after > 0.2, qPrintable(QStringLiteral("after zero: %1").arg(after)));
         else
             QVERIFY2(after < 0.01, qPrintable(QStringLiteral("after zero: %1").arg(after)));
+    }
+
+    // As on stage: the file was loaded long before the count reaches zero, and
+    // the operator's first Test press comes long after start-up. Two windows
+    // loaded together share the wait: one reaches zero, then the other's Test
+    // is pressed, then the first one's Test (a play after one that finished).
+    void heardLongAfterLoading()
+    {
+        QElapsedTimer sinceLoading;
+        sinceLoading.start();
+        Rig atZero(m_tone, true, 1);
+        Rig tested(m_tone, false, 300);
+        SinkRecording rec(m_sink.dir() + QStringLiteral("/idle.wav"));
+        QVERIFY(rec.start());
+        QTRY_VERIFY_WITH_TIMEOUT(sinceLoading.elapsed() >= kIdleMs, kIdleMs + 5000);
+
+        const std::function<void()> events[] = {
+            [&] {
+                atZero.engine.start();
+                TestSupport::stepEngine(&atZero.engine);
+                atZero.engine.pause(); // its own timer must not run on meanwhile
+            },
+            [&] { tested.pressTest(); },
+            [&] { atZero.pressTest(); },
+        };
+        QList<double> at;
+        for (const auto& event : events) {
+            at << rec.seconds();
+            event();
+            // Room for a slow start on a loaded machine; the tone lasts 0.5 s.
+            QTRY_VERIFY_WITH_TIMEOUT(rec.seconds() > at.last() + 3.0, 20000);
+        }
+        QCOMPARE(atZero.engine.remaining(), 0);
+        QVERIFY(rec.stop());
+        at << rec.seconds();
+
+        const double before = rec.peak(0, at[0]);
+        QVERIFY2(before >= 0 && before < 0.01,
+                 qPrintable(QStringLiteral("before zero: %1").arg(before)));
+        const char* const names[] = {"the zero tick", "the first Test press",
+                                     "a Test press after the cue"};
+        for (int i = 0; i < 3; ++i) {
+            const double p = rec.peak(at[i], at[i + 1] - at[i]);
+            QVERIFY2(p > 0.2, qPrintable(QStringLiteral("after %1: %2").arg(names[i]).arg(p)));
+            qInfo("%s to first audible sample: %.0f ms", names[i],
+                  (rec.onset(at[i]) - at[i]) * 1000);
+        }
     }
 };
 

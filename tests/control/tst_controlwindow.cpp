@@ -1,4 +1,5 @@
 #include "control/controlwindow.h"
+#include "control/soundcue.h"
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
 #include "testsupport.h"
@@ -22,6 +23,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimeEdit>
+#include <QWindow>
 #include <QtTest>
 
 #include <functional>
@@ -101,6 +103,13 @@ struct Rig {
         return nullptr;
     }
     QProgressBar* outputProgress() const { return output->findChild<QProgressBar*>(); }
+    QLabel* outputReadout(const QString& text) const
+    {
+        for (auto* l : output->findChildren<QLabel*>())
+            if (l->text() == text)
+                return l;
+        return nullptr;
+    }
     void clickPreset(int row) const
     {
         QListWidget* list = presets();
@@ -113,11 +122,37 @@ struct Rig {
         spin(QStringLiteral(" sec"))->setValue(sec);
         click(QStringLiteral("Set"));
     }
+    // Space as the keyboard delivers it: through the window system, so the
+    // window's shortcuts see it before any key handler. A repeat of a held
+    // key comes as a release and a press both marked auto-repeated.
     void space(bool autoRepeat = false) const
     {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "),
-                        autoRepeat);
-        QApplication::sendEvent(window.get(), &press);
+        // Keys go to the active window, as the window manager would have it.
+        if (QApplication::activeWindow() != window.get()) {
+            QApplication::setActiveWindow(window.get());
+            if (!QTest::qWaitForWindowActive(window.get()))
+                qWarning("the control window did not become active");
+        }
+        QWindow* w = window->windowHandle();
+        if (autoRepeat)
+            QTest::simulateEvent(w, false, Qt::Key_Space, {}, QStringLiteral(" "), true);
+        QTest::simulateEvent(w, true, Qt::Key_Space, {}, QStringLiteral(" "), autoRepeat);
+    }
+    void releaseSpace() const
+    {
+        QTest::simulateEvent(window->windowHandle(), false, Qt::Key_Space, {}, QStringLiteral(" "),
+                             false);
+    }
+};
+
+// Counts the restylings of a widget: the output readout is restyled on each
+// phase of its blink.
+struct StyleChanges : QObject {
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        count += e->type() == QEvent::StyleChange;
+        return false;
     }
 };
 
@@ -384,11 +419,11 @@ class TestControlWindow : public QObject {
             e.setOvertimeEnabled(overtime);
             e.setDuration(initial);
         });
-        QMediaPlayer* player = rig.player();
+        SoundCue* cue = rig.window->findChild<SoundCue*>();
+        QVERIFY(cue);
         // The constructor's own first tick may already have started the cue.
-        int played = player->playbackState() == QMediaPlayer::PlayingState ? 1 : 0;
-        connect(player, &QMediaPlayer::playbackStateChanged, this,
-                [&](QMediaPlayer::PlaybackState s) { played += s == QMediaPlayer::PlayingState; });
+        int played = cue->isPlaying() ? 1 : 0;
+        connect(cue, &SoundCue::started, this, [&] { ++played; });
         for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
             const QStringList p = step.split(QLatin1Char(':'));
             if (p[0] == QLatin1String("d"))
@@ -579,6 +614,21 @@ class TestControlWindow : public QObject {
         QCOMPARE(rig.button(QStringLiteral("▼  Countdown"))->isChecked(), !up);
         TestSupport::stepEngine(&rig.engine);
         QCOMPARE(rig.engine.remaining(), up ? 301 : 299);
+
+        // The direction reaches the audience too: at 00:00 a countdown's
+        // readout blinks (every 500 ms), a count-up's never does.
+        QVERIFY(rig.settings.blinkEnabled);
+        rig.engine.setDuration(0);
+        QLabel* readout = rig.outputReadout(QStringLiteral("00:00"));
+        QVERIFY(readout);
+        StyleChanges blinks;
+        readout->installEventFilter(&blinks);
+        if (up) {
+            QTest::qWait(1300);
+            QCOMPARE(blinks.count, 0);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(blinks.count > 0, 3000);
+        }
     }
 
     void views_data()
@@ -676,8 +726,13 @@ class TestControlWindow : public QObject {
         QFETCH(bool, running);
         Rig rig;
         QSignalSpy state(&rig.engine, &TimerEngine::stateChanged);
-        for (QChar c : presses)
-            rig.space(c == QLatin1Char('r'));
+        for (int i = 0; i < presses.size(); ++i) {
+            const bool repeat = presses[i] == QLatin1Char('r');
+            if (!repeat && i > 0)
+                rig.releaseSpace();
+            rig.space(repeat);
+        }
+        rig.releaseSpace();
         QCOMPARE(rig.engine.isRunning(), running);
         QCOMPARE(state.size(), int(presses.count(QLatin1Char('p'))));
     }
@@ -796,7 +851,9 @@ class TestControlWindow : public QObject {
         QVERIFY(rig.labelShowing(choose ? QStringLiteral("<i>gong<i>.wav")
                                         : QStringLiteral("No file selected")));
         QVERIFY(!rig.soundCheck()->isChecked());
-        QCOMPARE(rig.player()->source().isValid(), choose);
+        // Test plays the chosen file; with none chosen it has nothing to play.
+        rig.click(QStringLiteral("Test"));
+        QCOMPARE(rig.player()->source(), choose ? QUrl::fromLocalFile(chosen) : QUrl());
     }
 };
 

@@ -1,9 +1,16 @@
+#include "app/theme.h"
+#include "control/controlwindow.h"
 #include "control/stepper.h"
+#include "output/outputwindow.h"
+#include "settings/appsettings.h"
+#include "settings/settingsdialog.h"
 #include "testsupport.h"
+#include "timer/timerengine.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QtTest>
 
 class TestStepper : public QObject {
@@ -18,7 +25,90 @@ class TestStepper : public QObject {
         return nullptr;
     }
 
+    // Every stepper button under `root` that is laid out: 28 × 32 and whole
+    // inside its 32 px strip. Returns how many were checked.
+    static int checkStrips(QWidget* root)
+    {
+        int checked = 0;
+        for (auto* b : root->findChildren<QPushButton*>()) {
+            if (b->text() != QStringLiteral("◀") && b->text() != QStringLiteral("▶"))
+                continue;
+            if (!b->isVisible())
+                continue;
+            const QWidget* strip = b->parentWidget();
+            [&] {
+                QCOMPARE(b->size(), QSize(28, 32));
+                QCOMPARE(strip->height(), 32);
+                QVERIFY2(strip->rect().contains(b->geometry()),
+                         qPrintable(QStringLiteral("button at %1,%2 %3×%4 in a strip %5 high")
+                                        .arg(b->x())
+                                        .arg(b->y())
+                                        .arg(b->width())
+                                        .arg(b->height())
+                                        .arg(strip->height())));
+            }();
+            if (QTest::currentTestFailed())
+                return checked;
+            ++checked;
+        }
+        return checked;
+    }
+
   private slots:
+    void initTestCase()
+    {
+        // The theme's minimum height for push buttons is what used to clip
+        // the buttons; every window wears it.
+        applyTheme();
+    }
+
+    // The ◀ and ▶ buttons keep their size under the theme wherever a stepper
+    // is used. A picture of a stepper is saved for looking at.
+    void buttonsFitTheStrip()
+    {
+        auto* spin = new QSpinBox;
+        spin->setRange(0, 999);
+        spin->setSuffix(QStringLiteral(" min"));
+        spin->setValue(5);
+        std::unique_ptr<QWidget> w(makeStepper(spin));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        const QString picture = QDir::temp().filePath(QStringLiteral("vellmark-stepper.png"));
+        QVERIFY(w->grab().save(picture));
+        qInfo("stepper at 100 %%: %s", qPrintable(picture));
+        int n = checkStrips(w.get());
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(n, 2);
+
+        AppSettings settings;
+        TimerEngine engine;
+        OutputWindow output(&settings);
+        ControlWindow control(&settings, &engine, &output);
+        control.resize(560, 760);
+        control.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&control));
+        n = checkStrips(&control);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(n, 4);
+
+        SettingsDialog dialog(&settings, &control);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto* tabs = dialog.findChild<QTabWidget*>();
+        QVERIFY(tabs);
+        int inDialog = 0;
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            QCoreApplication::processEvents();
+            inDialog += checkStrips(tabs->widget(i));
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QVERIFY(inDialog >= 2);
+    }
+
     void structure()
     {
         auto* spin = new QSpinBox;

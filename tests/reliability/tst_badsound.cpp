@@ -4,6 +4,7 @@
 // player must come to rest, and the count must go on, by its own timer too.
 // The player talks to a PulseAudio null sink of the test's own.
 #include "app/appwindows.h"
+#include "pulsesink.h"
 #include "settings/appsettings.h"
 #include "testsupport.h"
 #include "timer/timerengine.h"
@@ -14,7 +15,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QMediaPlayer>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,7 +24,7 @@ class TestBadSound : public QObject {
 
   private:
     QTemporaryDir m_dir;
-    QProcess m_pulse;
+    PulseSink m_sink;
 
     QString path(const char* name) const { return m_dir.filePath(QLatin1String(name)); }
 
@@ -57,25 +57,8 @@ class TestBadSound : public QObject {
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        const QString runtime = path("runtime");
-        QVERIFY(QDir().mkpath(runtime));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const QString socket = path("native");
-        QVERIFY(write(path("server.pa"),
-                      "load-module module-null-sink sink_name=cue\nset-default-sink cue\n"
-                      "load-module module-native-protocol-unix auth-anonymous=1 socket=" +
-                          socket.toLocal8Bit() + "\n"));
-        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
-        qputenv("PULSE_RUNTIME_PATH", runtime.toLocal8Bit());
-        qputenv("PULSE_SERVER", "unix:" + socket.toLocal8Bit());
-        m_pulse.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_pulse.start(QStringLiteral("pulseaudio"),
-                      {QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                       QStringLiteral("--system=no"), QStringLiteral("--disallow-exit"),
-                       QStringLiteral("--use-pid-file=no"), QStringLiteral("--log-level=error"),
-                       QStringLiteral("-n"), QStringLiteral("-F"), path("server.pa")});
-        QVERIFY2(m_pulse.waitForStarted(10000), "pulseaudio must be installed (scripts/setup.sh)");
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), 15000);
+        QString error;
+        QVERIFY2(m_sink.start(&error), qPrintable(error));
 
         QVERIFY(write(path("empty.wav"), QByteArray()));
         QVERIFY(write(path("notes.wav"), "These are the speaker notes, not a sound.\n"));
@@ -83,15 +66,6 @@ class TestBadSound : public QObject {
         QVERIFY(QFile::setPermissions(path("unreadable.wav"), QFileDevice::Permissions()));
         QVERIFY(QDir().mkpath(path("folder.wav")));
         QVERIFY(write(path("truncated.wav"), truncatedWav()));
-    }
-
-    void cleanupTestCase()
-    {
-        m_pulse.terminate();
-        if (!m_pulse.waitForFinished(5000)) {
-            m_pulse.kill();
-            m_pulse.waitForFinished(5000);
-        }
     }
 
     void badCueFile_data()
@@ -119,8 +93,6 @@ class TestBadSound : public QObject {
         {
             AppWindows windows(&settings, &engine);
             ControlWindow& control = windows.control();
-            auto* player = control.findChild<QMediaPlayer*>();
-            QVERIFY(player);
             auto* preview = control.findChild<QLabel*>(QStringLiteral("timerPreview"));
             QVERIFY(preview);
             QPushButton* test = nullptr;
@@ -134,6 +106,8 @@ class TestBadSound : public QObject {
             QCOMPARE(preview->text(), QStringLiteral("-00:01"));
             test->click();
             test->click();
+            auto* player = control.findChild<QMediaPlayer*>();
+            QVERIFY(player);
 
             // The player gives up on the file (or plays the little there is)
             // while the event loop keeps running.

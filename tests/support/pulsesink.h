@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+// A private PulseAudio server whose default sink is a null sink named "cue",
+// for hearing what the program plays without a sound card. Starting it points
+// this process (its media back ends included) at that server only.
+class PulseSink {
+  public:
+    PulseSink() = default;
+    ~PulseSink();
+    PulseSink(const PulseSink&) = delete;
+    PulseSink& operator=(const PulseSink&) = delete;
+
+    // Starts the server and waits until it answers; false with a reason if not.
+    bool start(QString* error);
+    QString dir() const { return m_dir.path(); }
+
+  private:
+    QTemporaryDir m_dir;
+    QProcess m_server;
+};
+
+// Records the null sink's monitor into a mono 16-bit WAV file with parecord.
+class SinkRecording {
+  public:
+    static constexpr int kRate = 44100;
+
+    explicit SinkRecording(const QString& path);
+    ~SinkRecording();
+    SinkRecording(const SinkRecording&) = delete;
+    SinkRecording& operator=(const SinkRecording&) = delete;
+
+    bool start();
+    // Stops recording; the file is complete afterwards.
+    bool stop();
+    // Seconds of audio written so far: the recording's clock, which runs with
+    // the sink's.
+    double seconds() const;
+    // The peak amplitude (0 to 1) between two points of the recording as sox
+    // measures it; a length of 0 means to the end. -1 when sox cannot read it.
+    double peak(double from, double length = 0) const;
+    // The first point at or after `from` where the signal rises above
+    // `threshold` (0 to 1), or -1 if it never does.
+    double onset(double from, double threshold = 0.05) const;
+
+  private:
+    QString m_path;
+    QProcess m_rec;
+};
