@@ -91,7 +91,7 @@ class TestStepper : public QObject {
         n = checkStrips(&control);
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(n, 4);
+        QCOMPARE(n, 6); // minutes, seconds and the time of day
 
         SettingsDialog dialog(&settings, &control);
         dialog.show();
