@@ -10,6 +10,7 @@ class QLabel;
 class QProgressBar;
 class QResizeEvent;
 class QShowEvent;
+class ReadoutLabel;
 
 // The audience window: the timer readout, the wall clock, the operator's
 // message and a thin progress bar, top to bottom, all styled from the shared
@@ -66,8 +67,8 @@ class OutputWindow : public QWidget {
     int m_fitFontPx = -1;
     int m_fitWidth = -1;
     int m_fitPx = 0;
-    QLabel* m_timerLabel = nullptr;
-    QLabel* m_clockLabel = nullptr;
+    ReadoutLabel* m_timerLabel = nullptr;
+    ReadoutLabel* m_clockLabel = nullptr;
     QLabel* m_messageLabel = nullptr;
     QProgressBar* m_progress = nullptr;
     QTimer m_clockTimer;
