@@ -28,6 +28,7 @@
 #include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -96,13 +97,6 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
     setMinimumSize(480, 420);
     applyTheme();
 
-    m_player = new QMediaPlayer(this);
-    m_audioOutput = new QAudioOutput(this);
-    m_player->setAudioOutput(m_audioOutput);
-    m_audioOutput->setVolume(1.0);
-    if (!m_settings->soundFilePath.isEmpty())
-        m_player->setSource(QUrl::fromLocalFile(m_settings->soundFilePath));
-
     buildUi();
 
     connect(m_engine, &TimerEngine::tick, this, &ControlWindow::onTimerTick);
@@ -136,7 +130,13 @@ void ControlWindow::buildUi()
     // Header: the product title (opens About) and the settings button.
     auto* titleBtn = new QPushButton(QStringLiteral("  VELLMARK"));
     titleBtn->setObjectName(QStringLiteral("appTitle"));
-    titleBtn->setIcon(QIcon(QStringLiteral(":/assets/VELLMARK LOGO DESKTOP NO BACKGROUND.png")));
+    // The logo as drawn at this size, not the 646 px original scaled down on
+    // the first paint.
+    QIcon logo;
+    for (int size : {28, 56})
+        logo.addFile(QStringLiteral(":/assets/icons/vellmark-logo-%1.png").arg(size),
+                     QSize(size, size));
+    titleBtn->setIcon(logo);
     titleBtn->setIconSize(QSize(28, 28));
     titleBtn->setStyleSheet(QString::fromUtf8(kTitleStyle));
 
@@ -350,6 +350,7 @@ void ControlWindow::buildUi()
     connect(m_messageEdit, &QLineEdit::returnPressed, this, &ControlWindow::onPushMessage);
     connect(browseBtn, &QPushButton::clicked, this, &ControlWindow::browseSoundFile);
     connect(testBtn, &QPushButton::clicked, this, [this] {
+        prepareSoundCue();
         if (!m_player->source().isValid())
             return;
         m_player->setPosition(0);
@@ -410,6 +411,8 @@ void ControlWindow::savePresetOrder()
 
 void ControlWindow::onTimerTick(int seconds)
 {
+    if (seconds == 0 && !m_cuePlayed && m_settings->soundEnabled)
+        prepareSoundCue();
     if (seconds == 0 && !m_cuePlayed && m_settings->soundEnabled && m_player->source().isValid()) {
         m_cuePlayed = true;
         m_player->stop();
@@ -547,7 +550,41 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_output && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         updateToggleCaption();
+    if (watched == m_output && event->type() == QEvent::Paint && !m_outputPainted) {
+        m_outputPainted = true;
+        prepareSoundCueWhenPainted();
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool ControlWindow::event(QEvent* e)
+{
+    if (e->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        prepareSoundCueWhenPainted();
+    }
+    return QMainWindow::event(e);
+}
+
+void ControlWindow::prepareSoundCueWhenPainted()
+{
+    if (m_player || m_cuePrepareQueued || !m_painted || (!m_outputPainted && m_output->isVisible()))
+        return;
+    // Queued, so the paint under way reaches the screen first.
+    m_cuePrepareQueued = true;
+    QTimer::singleShot(0, this, &ControlWindow::prepareSoundCue);
+}
+
+void ControlWindow::prepareSoundCue()
+{
+    if (m_player)
+        return;
+    m_player = new QMediaPlayer(this);
+    m_audioOutput = new QAudioOutput(this);
+    m_player->setAudioOutput(m_audioOutput);
+    m_audioOutput->setVolume(1.0);
+    if (!m_settings->soundFilePath.isEmpty())
+        m_player->setSource(QUrl::fromLocalFile(m_settings->soundFilePath));
 }
 
 void ControlWindow::browseSoundFile()
@@ -560,6 +597,7 @@ void ControlWindow::browseSoundFile()
     m_settings->soundFilePath = path;
     saveSettings(*m_settings);
     m_soundFileLabel->setText(QFileInfo(path).fileName());
+    prepareSoundCue();
     m_player->setSource(QUrl::fromLocalFile(path));
 }
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMediaPlayer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -156,6 +157,17 @@ class TestStartup : public QObject {
         QCOMPARE(watcher.readoutWhenPreviewChanged.first(), QStringLiteral("05:00"));
         QCOMPARE(preview->text(), QStringLiteral("04:59"));
         QCOMPARE(readout->text(), QStringLiteral("04:59"));
+    }
+
+    // The media stack is brought up after both windows have been painted, not
+    // on the way to the first frame, and the cue's player is there well before
+    // an operator could press START.
+    void playerComesUpAfterTheFirstFrame()
+    {
+        Run run;
+        QVERIFY(!run.control().findChild<QMediaPlayer*>());
+        QVERIFY(QTest::qWaitForWindowExposed(&run.control()));
+        QTRY_VERIFY_WITH_TIMEOUT(run.control().findChild<QMediaPlayer*>(), 2000);
     }
 
     // Closing the operator's window closes the output window and ends the run.

@@ -119,8 +119,9 @@ class TestBadSound : public QObject {
         {
             AppWindows windows(&settings, &engine);
             ControlWindow& control = windows.control();
+            // The player comes up just after the windows have been painted.
+            QTRY_VERIFY_WITH_TIMEOUT(control.findChild<QMediaPlayer*>(), 10000);
             auto* player = control.findChild<QMediaPlayer*>();
-            QVERIFY(player);
             auto* preview = control.findChild<QLabel*>(QStringLiteral("timerPreview"));
             QVERIFY(preview);
             QPushButton* test = nullptr;
