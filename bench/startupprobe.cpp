@@ -10,7 +10,11 @@
 //   stage player ...    a QMediaPlayer exists (looked for every 5 ms after painting)
 //   stage settled ...   two seconds after painting
 // followed by the line "painted <ms> rss <bytes>". A line "start" on stdin
-// presses the START button as an operator would.
+// presses the START button as an operator would; a line "cue" presses START
+// and then watches the media player (every millisecond) until it plays and
+// until its position moves, and reports "cue playing <ms> sounding <ms>": the
+// zero tick calls play(), so the first is the zero tick, the second the
+// moment the sound is under way.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -83,6 +87,9 @@ class Probe : public QObject {
         connect(m_stdin, &QSocketNotifier::activated, this, &Probe::readCommand);
         m_poll.setInterval(5);
         connect(&m_poll, &QTimer::timeout, this, &Probe::lookForPlayer);
+        m_cueTimer.setInterval(1);
+        m_cueTimer.setTimerType(Qt::PreciseTimer);
+        connect(&m_cueTimer, &QTimer::timeout, this, &Probe::watchCue);
     }
 
   protected:
@@ -135,7 +142,43 @@ class Probe : public QObject {
             m_stdin->setEnabled(false);
             return;
         }
+        if (QByteArray(buf, int(n)).contains("cue")) {
+            m_player = nullptr;
+            for (QWidget* top : QApplication::topLevelWidgets())
+                for (QObject* o : top->findChildren<QObject*>())
+                    if (qstrcmp(o->metaObject()->className(), "QMediaPlayer") == 0)
+                        m_player = o;
+            if (!m_player) {
+                std::printf("cue no player\n");
+                std::fflush(stdout);
+                return;
+            }
+            m_playingAt = 0;
+            m_cueTimer.start();
+            pressStart();
+            return;
+        }
         if (QByteArray(buf, int(n)).contains("start")) {
+            pressStart();
+            return;
+        }
+    }
+
+    void watchCue()
+    {
+        const long long now = nowMs();
+        if (!m_playingAt && m_player->property("playbackState").toInt() == 1)
+            m_playingAt = now;
+        if (m_playingAt && m_player->property("position").toLongLong() > 0) {
+            m_cueTimer.stop();
+            std::printf("cue playing %lld sounding %lld\n", m_playingAt, now);
+            std::fflush(stdout);
+        }
+    }
+
+    void pressStart()
+    {
+        {
             for (QWidget* w : QApplication::allWidgets()) {
                 if (w->objectName() == QLatin1String("startBtn")) {
                     if (auto* b = qobject_cast<QPushButton*>(w))
@@ -155,6 +198,9 @@ class Probe : public QObject {
     bool m_reported = false;
     QSocketNotifier* m_stdin = nullptr;
     QTimer m_poll;
+    QTimer m_cueTimer;
+    QObject* m_player = nullptr;
+    long long m_playingAt = 0;
 };
 
 } // namespace
