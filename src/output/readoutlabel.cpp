@@ -169,14 +169,13 @@ void ReadoutLabel::computeLayout(const QString& text)
     m_layout.shared = !clipped && advance == std::floor(advance);
 }
 
-const QImage& ReadoutLabel::cellImage(const QString& text, qsizetype index, QRgb colour)
+quint64 ReadoutLabel::keyOf(const QString& text, qsizetype index, QRgb colour) const
 {
-    const QChar c = text.at(index);
-    const quint64 key = cellKey(colour, m_layout.shared ? -1 : index, c);
-    const auto found = m_cells.constFind(key);
-    if (found != m_cells.constEnd())
-        return *found;
+    return cellKey(colour, m_layout.shared ? -1 : index, text.at(index));
+}
 
+void ReadoutLabel::renderCells(const QString& text, const QList<qsizetype>& indices, QRgb colour)
+{
     // Images of an earlier colour are not needed again soon: a threshold
     // colour gives way to the next, and a blink alternates between one colour
     // and the backdrop.
@@ -186,35 +185,47 @@ const QImage& ReadoutLabel::cellImage(const QString& text, qsizetype index, QRgb
         it = kept == colour || kept == backdrop ? std::next(it) : m_cells.erase(it);
     }
 
-    const QRect cell = m_layout.cells.at(index);
+    // The text is drawn once over all the cells wanted, as QLabel draws it,
+    // and cut into cells.
+    QRect strip;
+    for (qsizetype i : indices)
+        strip |= m_layout.cells.at(i);
     const qreal dpr = devicePixelRatioF();
-    QImage image(cell.size() * dpr, QImage::Format_ARGB32_Premultiplied);
+    QImage image(strip.size() * dpr, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(dpr);
     image.fill(m_backdrop);
     {
         QPainter p(&image);
-        p.translate(-cell.topLeft());
-        p.setClipRect(cell);
+        p.translate(-strip.topLeft());
+        p.setClipRect(strip);
         p.setFont(font());
         QStyleOption opt;
         opt.initFrom(this);
         style()->drawItemText(&p, m_layout.rect, m_layout.flags, opt.palette, isEnabled(), text,
                               foregroundRole());
     }
-    // A cell with no ink (a space, or text drawn in the backdrop colour during
-    // the hidden half of a blink) is left to the parents' background.
     const QRgb plain = qPremultiply(backdrop);
-    bool blank = true;
-    for (int y = 0; blank && y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int xPos = 0; xPos < image.width(); ++xPos) {
-            if (line[xPos] != plain) {
-                blank = false;
-                break;
+    for (qsizetype i : indices) {
+        const quint64 key = keyOf(text, i, colour);
+        if (m_cells.contains(key))
+            continue;
+        const QRect local = m_layout.cells.at(i).translated(-strip.topLeft());
+        QImage cell = image.copy(QRect(local.topLeft() * dpr, local.size() * dpr));
+        cell.setDevicePixelRatio(dpr);
+        // A cell with no ink (a space, or text drawn in the backdrop colour
+        // during the hidden half of a blink) is left to the parents' background.
+        bool blank = true;
+        for (int y = 0; blank && y < cell.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(cell.constScanLine(y));
+            for (int x = 0; x < cell.width(); ++x) {
+                if (line[x] != plain) {
+                    blank = false;
+                    break;
+                }
             }
         }
+        m_cells.insert(key, blank ? QImage() : cell);
     }
-    return *m_cells.insert(key, blank ? QImage() : image);
 }
 
 void ReadoutLabel::paintEvent(QPaintEvent* e)
@@ -228,12 +239,18 @@ void ReadoutLabel::paintEvent(QPaintEvent* e)
         return;
     }
     const QRgb colour = brush.color().rgba();
+    QList<qsizetype> wanted;
+    for (qsizetype i = 0; i < t.size(); ++i)
+        if (e->region().intersects(m_layout.cells.at(i)) && !m_cells.contains(keyOf(t, i, colour)))
+            wanted.append(i);
+    if (!wanted.isEmpty())
+        renderCells(t, wanted, colour);
     QPainter p(this);
     for (qsizetype i = 0; i < t.size(); ++i) {
         const QRect cell = m_layout.cells.at(i);
         if (!e->region().intersects(cell))
             continue;
-        const QImage& image = cellImage(t, i, colour);
+        const QImage& image = m_cells[keyOf(t, i, colour)];
         if (!image.isNull())
             p.drawImage(cell.topLeft(), image);
     }

@@ -61,7 +61,9 @@ class ReadoutLabel : public QLabel {
     int textFlags() const;
     const Layout& layoutFor(const QString& text);
     void computeLayout(const QString& text);
-    const QImage& cellImage(const QString& text, qsizetype index, QRgb colour);
+    quint64 keyOf(const QString& text, qsizetype index, QRgb colour) const;
+    // Draws the text once and keeps the images of the cells at indices.
+    void renderCells(const QString& text, const QList<qsizetype>& indices, QRgb colour);
 
     QColor m_backdrop;
     Layout m_layout;
