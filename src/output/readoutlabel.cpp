@@ -91,11 +91,18 @@ int ReadoutLabel::textFlags() const
     return flags;
 }
 
+QList<int> ReadoutLabel::labelSettings() const
+{
+    return {int(textFormat()), wordWrap(),  frameWidth(),     margin(),
+            indent(),          isEnabled(), layoutDirection()};
+}
+
 const ReadoutLabel::Layout& ReadoutLabel::layoutFor(const QString& text)
 {
     if (!m_layout.valid || m_layout.length != text.size() || m_layout.rect != contentsRect() ||
         m_layout.flags != textFlags() || m_layout.backdrop != m_backdrop ||
-        m_layout.font != font() || m_layout.inkSet != inkSet(text)) {
+        m_layout.font != font() || m_layout.inkSet != inkSet(text) ||
+        m_layout.dpr != devicePixelRatioF() || m_layout.settings != labelSettings()) {
         computeLayout(text);
         m_cells.clear();
     }
@@ -112,14 +119,16 @@ void ReadoutLabel::computeLayout(const QString& text)
     l.flags = textFlags();
     l.backdrop = m_backdrop;
     l.inkSet = inkSet(text);
+    l.dpr = devicePixelRatioF();
+    l.settings = labelSettings();
     m_layout = l;
 
-    const qreal dpr = devicePixelRatioF();
+    const qreal dpr = l.dpr;
     const bool plainText = textFormat() == Qt::PlainText ||
                            (textFormat() == Qt::AutoText && !Qt::mightBeRichText(text));
     if (!m_backdrop.isValid() || m_backdrop.alpha() != 255 || !plainText || wordWrap() ||
         frameWidth() != 0 || margin() != 0 || indent() >= 0 || !isEnabled() ||
-        layoutDirection() != Qt::LeftToRight || dpr != std::floor(dpr) || text.isEmpty())
+        layoutDirection() != Qt::LeftToRight || dpr != 1.0 || text.isEmpty())
         return;
 
     const QFontMetricsF fm(l.font, this);

@@ -22,8 +22,10 @@
 // Cells are used for a monospaced font whose glyphs leave a gap between
 // neighbours, for text made of digits, the colon, the minus, the space and the
 // letters of AM and PM; anything else (small sizes, other characters, rich
-// text, frames, margins, fractional scaling, no backdrop) is painted exactly as
-// QLabel paints it.
+// text, frames, margins, a device pixel ratio other than 1, no backdrop) is
+// painted exactly as QLabel paints it. (On a screen scaled by 2 the toolkit's
+// own text differs by a few pixels from the same text drawn into a scaled
+// image, so HiDPI screens keep the plain label's painting for now.)
 class ReadoutLabel : public QLabel {
     Q_OBJECT
 
@@ -55,10 +57,14 @@ class ReadoutLabel : public QLabel {
         int flags = 0;
         QColor backdrop;
         QString inkSet;
+        qreal dpr = 1;
+        QList<int> settings; // labelSettings() they were worked out under
         QList<QRect> cells;
     };
 
     int textFlags() const;
+    // The label's own settings that decide whether cells can be used.
+    QList<int> labelSettings() const;
     const Layout& layoutFor(const QString& text);
     void computeLayout(const QString& text);
     quint64 keyOf(const QString& text, qsizetype index, QRgb colour) const;

@@ -160,7 +160,9 @@ class TestReadoutLabel : public QObject {
                 n == 0,
                 qPrintable(QStringLiteral("%1 pixels differ on screen after %2").arg(n).arg(step)));
         }
-        QCOMPARE(painted.region.boundingRect() != cached.label->rect(), cells);
+        // On a scaled screen the readout paints as a plain label does.
+        const bool scaled = cached.window->devicePixelRatioF() != 1.0;
+        QCOMPARE(painted.region.boundingRect() != cached.label->rect(), cells && !scaled);
         const int grabbed =
             differing(plain.window->grab().toImage().convertToFormat(QImage::Format_RGB32),
                       cached.window->grab().toImage().convertToFormat(QImage::Format_RGB32));
@@ -172,6 +174,8 @@ class TestReadoutLabel : public QObject {
     void tickRepaintsTheChangedCharacterOnly()
     {
         Shown cached(true, QSize(1860, 520), 300);
+        if (cached.window->devicePixelRatioF() != 1.0)
+            QSKIP("a scaled screen keeps the plain label's painting");
         cached.show(QStringLiteral("04:59"), Qt::green);
         PaintedRegion painted;
         cached.label->installEventFilter(&painted);
