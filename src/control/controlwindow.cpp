@@ -117,6 +117,11 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
     connect(space, &QShortcut::activated, this, &ControlWindow::startOrPause);
 
     onTimerTick(m_engine->remaining());
+
+    // The player normally comes up right after the first frame; should no
+    // paint ever arrive (a window on a screen that is switched off), it still
+    // comes up before an operator could reach zero.
+    QTimer::singleShot(1000, this, &ControlWindow::prepareSoundCue);
 }
 
 void ControlWindow::buildUi()

@@ -33,8 +33,9 @@ class ControlWindow : public QMainWindow {
     // Creates the cue's player and loads the chosen sound file, once. The
     // media stack takes longer to come up than both windows together, and the
     // first frame has no use for it, so the window asks for this itself just
-    // after both windows have been painted; a cue, a Test press or a new file
-    // arriving before then asks for it at once.
+    // after both windows have been painted (or a second after it was built,
+    // whichever comes first); a cue, a Test press or a new file arriving before
+    // then asks for it at once.
     void prepareSoundCue();
 
   protected:

@@ -170,6 +170,18 @@ class TestStartup : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(run.control().findChild<QMediaPlayer*>(), 2000);
     }
 
+    // Windows that are never painted (a screen switched off) do not leave the
+    // cue without its player.
+    void playerComesUpWithoutAFrame()
+    {
+        AppSettings settings;
+        TimerEngine engine;
+        OutputWindow output(&settings);
+        ControlWindow control(&settings, &engine, &output);
+        QTRY_VERIFY_WITH_TIMEOUT(control.findChild<QMediaPlayer*>(), 3000);
+        QVERIFY(!control.isVisible());
+    }
+
     // Closing the operator's window closes the output window and ends the run.
     void closingEndsTheRun()
     {
