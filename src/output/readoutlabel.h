@@ -23,9 +23,9 @@
 // neighbours, for text made of digits, the colon, the minus, the space and the
 // letters of AM and PM; anything else (small sizes, other characters, rich
 // text, frames, margins, a device pixel ratio other than 1, no backdrop) is
-// painted exactly as QLabel paints it. (On a screen scaled by 2 the toolkit's
-// own text differs by a few pixels from the same text drawn into a scaled
-// image, so HiDPI screens keep the plain label's painting for now.)
+// painted exactly as QLabel paints it. (On a screen scaled by 2 the cell
+// images drawn into the window's backing store differed from the plain
+// label's painting in edge pixels, so HiDPI screens keep the plain painting.)
 class ReadoutLabel : public QLabel {
     Q_OBJECT
 
