@@ -10,6 +10,10 @@ rsvg-convert -w 646 -h 646 vellmark-logo.svg -o vellmark-logo.png
 for size in 16 32; do
     rsvg-convert -w $size -h $size vellmark-logo-small.svg -o icons/vellmark-$size.png
 done
+# The control window header's logo, at the size it is shown (and for HiDPI).
+for size in 28 56; do
+    rsvg-convert -w $size -h $size vellmark-logo.svg -o icons/vellmark-logo-$size.png
+done
 for size in 48 64 128 256; do
     rsvg-convert -w $size -h $size vellmark-logo.svg -o icons/vellmark-$size.png
 done

@@ -28,6 +28,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cstdlib>
@@ -105,7 +106,6 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
 
     m_cue = new SoundCue(this);
     m_cue->setFile(m_settings->soundFilePath);
-    m_cue->prepare();
 
     buildUi();
 
@@ -135,6 +135,11 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
     connect(space, &QShortcut::activated, this, &ControlWindow::startOrPause);
 
     onTimerTick(m_engine->remaining());
+
+    // The player normally comes up right after the first frame; should no
+    // paint ever arrive (a window on a screen that is switched off), it still
+    // comes up before an operator could reach zero.
+    QTimer::singleShot(1000, this, &ControlWindow::prepareSoundCue);
 }
 
 void ControlWindow::buildUi()
@@ -148,7 +153,13 @@ void ControlWindow::buildUi()
     // Header: the product title (opens About) and the settings button.
     auto* titleBtn = new QPushButton(QStringLiteral("  VELLMARK"));
     titleBtn->setObjectName(QStringLiteral("appTitle"));
-    titleBtn->setIcon(QIcon(QStringLiteral(":/assets/VELLMARK LOGO DESKTOP NO BACKGROUND.png")));
+    // The logo as drawn at this size, not the 646 px original scaled down on
+    // the first paint.
+    QIcon logo;
+    for (int size : {28, 56})
+        logo.addFile(QStringLiteral(":/assets/icons/vellmark-logo-%1.png").arg(size),
+                     QSize(size, size));
+    titleBtn->setIcon(logo);
     titleBtn->setIconSize(QSize(28, 28));
     titleBtn->setStyleSheet(QString::fromUtf8(kTitleStyle));
 
@@ -576,7 +587,34 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_output && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
         updateToggleCaption();
+    if (watched == m_output && event->type() == QEvent::Paint && !m_outputPainted) {
+        m_outputPainted = true;
+        prepareSoundCueWhenPainted();
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool ControlWindow::event(QEvent* e)
+{
+    if (e->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        prepareSoundCueWhenPainted();
+    }
+    return QMainWindow::event(e);
+}
+
+void ControlWindow::prepareSoundCueWhenPainted()
+{
+    if (m_cue->isPrepared() || m_cuePrepareQueued || !m_painted || (!m_outputPainted && m_output->isVisible()))
+        return;
+    // Queued, so the paint under way reaches the screen first.
+    m_cuePrepareQueued = true;
+    QTimer::singleShot(0, this, &ControlWindow::prepareSoundCue);
+}
+
+void ControlWindow::prepareSoundCue()
+{
+    m_cue->prepare();
 }
 
 void ControlWindow::browseSoundFile()
@@ -590,6 +628,7 @@ void ControlWindow::browseSoundFile()
     saveSettings(*m_settings);
     m_soundFileLabel->setText(QFileInfo(path).fileName());
     m_cue->setFile(path);
+    prepareSoundCue();
 }
 
 void ControlWindow::keyPressEvent(QKeyEvent* e)

@@ -32,10 +32,19 @@ class ControlWindow : public QMainWindow {
     // then on it follows screens that come and go until the operator hides it.
     void showOutputWindow();
 
+    // Creates the cue's player and loads the chosen sound file, once. The
+    // media stack takes longer to come up than both windows together, and the
+    // first frame has no use for it, so the window asks for this itself just
+    // after both windows have been painted (or a second after it was built,
+    // whichever comes first); a cue, a Test press or a new file arriving before
+    // then asks for it at once.
+    void prepareSoundCue();
+
   protected:
     void keyPressEvent(QKeyEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* e) override;
 
   private slots:
     void onTimerTick(int seconds);
@@ -61,6 +70,7 @@ class ControlWindow : public QMainWindow {
     void setCountDirection(bool countUp);
     void updateToggleCaption();
     void startOrPause();
+    void prepareSoundCueWhenPainted();
 
     AppSettings* m_settings;
     TimerEngine* m_engine;
@@ -89,6 +99,9 @@ class ControlWindow : public QMainWindow {
     QLabel* m_soundFileLabel = nullptr;
     QCheckBox* m_soundCheck = nullptr;
     bool m_cuePlayed = false;
+    bool m_painted = false;
+    bool m_outputPainted = false;
+    bool m_cuePrepareQueued = false;
     // True while the preset strip is being refilled from the record, so the
     // rows coming and going are not taken for a reorder by the operator.
     bool m_fillingPresets = false;

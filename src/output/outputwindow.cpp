@@ -1,5 +1,6 @@
 #include "output/outputwindow.h"
 
+#include "output/readoutlabel.h"
 #include "settings/appsettings.h"
 
 #include <QFontMetrics>
@@ -62,13 +63,13 @@ OutputWindow::OutputWindow(AppSettings* settings, QWidget* parent)
     // A click into this window may still focus it on purpose.
     setAttribute(Qt::WA_ShowWithoutActivating);
 
-    m_timerLabel = new QLabel(QStringLiteral("00:00"), this);
+    m_timerLabel = new ReadoutLabel(QStringLiteral("00:00"), this);
     m_timerLabel->setAlignment(Qt::AlignCenter);
     m_targetLabel = new QLabel(this);
     m_targetLabel->setObjectName(QStringLiteral("targetCaption"));
     m_targetLabel->setAlignment(Qt::AlignCenter);
     m_targetLabel->hide();
-    m_clockLabel = new QLabel(QStringLiteral("00:00:00"), this);
+    m_clockLabel = new ReadoutLabel(QStringLiteral("00:00:00"), this);
     m_clockLabel->setAlignment(Qt::AlignCenter);
     m_messageLabel = new QLabel(this);
     m_messageLabel->setAlignment(Qt::AlignCenter);
@@ -112,7 +113,7 @@ OutputWindow::OutputWindow(AppSettings* settings, QWidget* parent)
     refreshSettings();
     applyViewMode();
     if (m_viewMode != 0)
-        m_clockLabel->setText(clockText());
+        m_clockLabel->updateText(clockText());
 }
 
 void OutputWindow::setViewMode(int mode)
@@ -213,6 +214,10 @@ void OutputWindow::refreshSettings()
     pal.setBrush(QPalette::All, QPalette::Window, QBrush(m_settings->bgColor));
     setPalette(pal);
     setAutoFillBackground(true);
+    // The readouts are transparent over that background; they draw their
+    // characters over it once and reuse the images on every tick.
+    m_timerLabel->setBackdrop(m_settings->bgColor);
+    m_clockLabel->setBackdrop(m_settings->bgColor);
 
     m_clockLabel->setStyleSheet(
         kReadoutStyle.arg(m_settings->clockColor.name()).arg(m_clockFontPx));
@@ -231,7 +236,7 @@ void OutputWindow::refreshSettings()
         applyTimerStyle(m_settings->bgColor, m_timerLabel->text());
     updateProgress();
     if (m_viewMode != 0)
-        m_clockLabel->setText(clockText());
+        m_clockLabel->updateText(clockText());
 }
 
 void OutputWindow::resizeEvent(QResizeEvent* e)
@@ -249,7 +254,7 @@ void OutputWindow::showEvent(QShowEvent* e)
 void OutputWindow::tickClock()
 {
     if (m_viewMode != 0)
-        m_clockLabel->setText(clockText());
+        m_clockLabel->updateText(clockText());
 }
 
 void OutputWindow::tickBlink()
@@ -322,7 +327,7 @@ void OutputWindow::updateTimerLabel()
         return;
     const QString text = formatTime(m_seconds);
     applyTimerStyle(thresholdColor(), text);
-    m_timerLabel->setText(text);
+    m_timerLabel->updateText(text);
 }
 
 void OutputWindow::updateProgress()

@@ -13,6 +13,7 @@ class QLabel;
 class QProgressBar;
 class QResizeEvent;
 class QShowEvent;
+class ReadoutLabel;
 
 // The audience window: the timer readout, the wall clock, the operator's
 // message and a thin progress bar, top to bottom, all styled from the shared
@@ -73,8 +74,8 @@ class OutputWindow : public QWidget {
     int m_fitFontPx = -1;
     int m_fitWidth = -1;
     int m_fitPx = 0;
-    QLabel* m_timerLabel = nullptr;
-    QLabel* m_clockLabel = nullptr;
+    ReadoutLabel* m_timerLabel = nullptr;
+    ReadoutLabel* m_clockLabel = nullptr;
     QLabel* m_targetLabel = nullptr;
     QTime m_target;
     QLabel* m_messageLabel = nullptr;

@@ -26,15 +26,22 @@ class TestResources : public QObject {
 
     void iconSizes_data()
     {
+        QTest::addColumn<QString>("path");
         QTest::addColumn<int>("size");
         for (const int size : {16, 32, 48, 64, 128, 256})
-            QTest::addRow("%d px", size) << size;
+            QTest::addRow("%d px", size)
+                << QStringLiteral(":/assets/icons/vellmark-%1.png") << size;
+        // The control window's header logo, at its size and twice that.
+        for (const int size : {28, 56})
+            QTest::addRow("header logo %d px", size)
+                << QStringLiteral(":/assets/icons/vellmark-logo-%1.png") << size;
     }
 
     void iconSizes()
     {
+        QFETCH(QString, path);
         QFETCH(int, size);
-        const QImage icon(QStringLiteral(":/assets/icons/vellmark-%1.png").arg(size));
+        const QImage icon(path.arg(size));
         QVERIFY(!icon.isNull());
         QCOMPARE(icon.size(), QSize(size, size));
         QVERIFY(icon.hasAlphaChannel());

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMediaPlayer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -156,6 +157,29 @@ class TestStartup : public QObject {
         QCOMPARE(watcher.readoutWhenPreviewChanged.first(), QStringLiteral("05:00"));
         QCOMPARE(preview->text(), QStringLiteral("04:59"));
         QCOMPARE(readout->text(), QStringLiteral("04:59"));
+    }
+
+    // The media stack is brought up after both windows have been painted, not
+    // on the way to the first frame, and the cue's player is there well before
+    // an operator could press START.
+    void playerComesUpAfterTheFirstFrame()
+    {
+        Run run;
+        QVERIFY(!run.control().findChild<QMediaPlayer*>());
+        QVERIFY(QTest::qWaitForWindowExposed(&run.control()));
+        QTRY_VERIFY_WITH_TIMEOUT(run.control().findChild<QMediaPlayer*>(), 2000);
+    }
+
+    // Windows that are never painted (a screen switched off) do not leave the
+    // cue without its player.
+    void playerComesUpWithoutAFrame()
+    {
+        AppSettings settings;
+        TimerEngine engine;
+        OutputWindow output(&settings);
+        ControlWindow control(&settings, &engine, &output);
+        QTRY_VERIFY_WITH_TIMEOUT(control.findChild<QMediaPlayer*>(), 3000);
+        QVERIFY(!control.isVisible());
     }
 
     // Closing the operator's window closes the output window and ends the run.

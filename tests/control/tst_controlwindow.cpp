@@ -85,7 +85,14 @@ struct Rig {
                 return s;
         return nullptr;
     }
-    QMediaPlayer* player() const { return window->findChild<QMediaPlayer*>(); }
+    // The player comes up just after the windows have been painted.
+    QMediaPlayer* player() const
+    {
+        QMediaPlayer* found = nullptr;
+        if (QTest::qWaitFor([&] { return (found = window->findChild<QMediaPlayer*>()); }, 10000))
+            return found;
+        return nullptr;
+    }
     QCheckBox* soundCheck() const { return window->findChild<QCheckBox*>(); }
     QLineEdit* messageEdit() const { return window->findChild<QLineEdit*>(); }
     QLabel* labelShowing(const QString& text) const

@@ -1,0 +1,138 @@
+// Where the program's own start-up time goes between the application object
+// and both windows painted: main()'s steps replayed in this process with the
+// same objects in the same order (AppWindows' steps spelt out), each timed, then the event loop run until
+// both windows have been painted. Run it on the display to measure (for
+// example under xvfb-run with QT_QPA_PLATFORM=xcb); it prints figures only.
+//   bench_startupstages [runs]   (default 5; each run in a fresh process)
+#include "benchsupport.h"
+
+#include "control/controlwindow.h"
+#include "output/outputwindow.h"
+#include "settings/appsettings.h"
+#include "timer/timerengine.h"
+#include "update/updater.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QProcess>
+#include <QScreen>
+#include <QSet>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Notes when two top-level windows have both been painted.
+class PaintWatch : public QObject {
+  public:
+    bool done = false;
+
+  protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint && o->isWidgetType()) {
+            m_windows.insert(static_cast<QWidget*>(o)->window());
+            if (m_windows.size() >= 2 && !done) {
+                done = true;
+                QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+            }
+        }
+        return false;
+    }
+
+  private:
+    QSet<QWidget*> m_windows;
+};
+
+int once(int argc, char** argv)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QList<QPair<const char*, double>> marks;
+    auto mark = [&](const char* name) { marks.append({name, clock.nsecsElapsed() / 1e6}); };
+
+    QApplication app(argc, argv);
+    mark("QApplication");
+    QApplication::setApplicationName(QStringLiteral("Vellmark"));
+    QApplication::setOrganizationName(QStringLiteral("Tellurith"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/assets/icons/vellmark-%1.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
+    mark("window icon");
+    AppSettings settings;
+    loadSettings(settings);
+    mark("settings loaded");
+    TimerEngine engine;
+    engine.setDuration(settings.defaultDuration);
+    engine.setOvertimeEnabled(settings.overtimeEnabled);
+    mark("engine");
+    PaintWatch watch;
+    app.installEventFilter(&watch);
+    // AppWindows' steps, one by one.
+    OutputWindow output(&settings);
+    mark("output window built");
+    ControlWindow control(&settings, &engine, &output);
+    mark("control window built");
+    const QSize room = control.screen()->availableGeometry().size();
+    control.resize(QSize(560, 760).boundedTo(room).expandedTo(control.minimumSize()));
+    control.show();
+    mark("control window shown");
+    QObject::connect(&engine, &TimerEngine::tick, &output, &OutputWindow::onTimerTick);
+    output.setTotalSeconds(settings.defaultDuration);
+    output.onTimerTick(engine.remaining());
+    control.showOutputWindow();
+    mark("output window shown");
+    Updater::armStartupCheck(&app);
+    mark("update check armed");
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &app, [] { QCoreApplication::exit(1); });
+    guard.start(20000);
+    app.exec();
+    mark(watch.done ? "both painted" : "not painted in 20 s");
+    double last = 0;
+    for (const auto& m : marks) {
+        std::printf("stage %s %.2f %.2f\n", m.first, m.second, m.second - last);
+        last = m.second;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "--once") == 0)
+        return once(argc, argv);
+    Bench::PrivateHome home;
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    QList<QByteArray> order;
+    QHash<QByteArray, QList<double>> steps;
+    for (int r = 0; r < runs; ++r) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--once")});
+        p.waitForFinished(60000);
+        for (const QByteArray& line : p.readAllStandardOutput().split('\n')) {
+            const QList<QByteArray> f = line.split(' ');
+            if (f.value(0) != "stage")
+                continue;
+            const QByteArray name = f.mid(1, f.size() - 3).join(' ');
+            if (!order.contains(name))
+                order << name;
+            steps[name] << f.value(f.size() - 1).toDouble();
+        }
+    }
+    std::printf("== start-up stages inside the program, %d runs, platform %s\n", runs,
+                qgetenv("QT_QPA_PLATFORM").constData());
+    std::printf("%-30s %12s %12s %12s\n", "step (time since the previous)", "median ms", "min ms",
+                "max ms");
+    for (const QByteArray& name : order)
+        std::printf("%-30s %12.2f %12.2f %12.2f\n", name.constData(), Bench::median(steps[name]),
+                    Bench::percentile(steps[name], 0), Bench::percentile(steps[name], 100));
+    return 0;
+}
