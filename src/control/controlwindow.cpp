@@ -335,6 +335,7 @@ void ControlWindow::buildUi()
     soundRow->addWidget(testBtn);
     panel->addLayout(soundRow);
     panel->addStretch(0);
+    m_panel = panel;
 
     scroll->setWidget(content);
 
@@ -382,6 +383,15 @@ void ControlWindow::buildUi()
         saveSettings(*m_settings);
     });
     connect(m_outputToggleBtn, &QPushButton::clicked, this, &ControlWindow::toggleOutput);
+}
+
+void ControlWindow::addPanelSection(const QString& title, QWidget* content)
+{
+    // Above the closing stretch, after a separator like every section.
+    const int at = m_panel->count() - 1;
+    m_panel->insertWidget(at, makeSeparator());
+    m_panel->insertWidget(at + 1, makeSectionHeader(title));
+    m_panel->insertWidget(at + 2, content);
 }
 
 QLabel* ControlWindow::makeSectionHeader(const QString& text)

@@ -17,6 +17,7 @@ class QPushButton;
 class QSpinBox;
 class ShowController;
 class TimerEngine;
+class QVBoxLayout;
 
 // The operator's window: a preview of the running time and every control of the
 // show, from setting a duration to pushing a message onto the output window.
@@ -32,6 +33,9 @@ class ControlWindow : public QMainWindow {
                   QWidget* parent = nullptr);
 
     ShowController* showController() const { return m_show; }
+
+    // Adds a titled section at the foot of the scrolling panel.
+    void addPanelSection(const QString& title, QWidget* content);
 
     // Shows the output window full-screen on the first screen that is not this
     // window's, or as an 800 × 500 window when there is no other screen.
@@ -95,6 +99,7 @@ class ControlWindow : public QMainWindow {
     QAudioOutput* m_audioOutput = nullptr;
     QLabel* m_soundFileLabel = nullptr;
     QCheckBox* m_soundCheck = nullptr;
+    QVBoxLayout* m_panel = nullptr;
     // True while the preset strip is being refilled from the record, so the
     // rows coming and going are not taken for a reorder by the operator.
     bool m_fillingPresets = false;
