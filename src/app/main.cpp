@@ -41,7 +41,7 @@ int main(int argc, char** argv)
     ensureRemoteToken(settings);
     RemoteServer remote(&windows.showController());
     remote.restart();
-    windows.control().addPanelSection(QStringLiteral("Remote Control"), new RemotePanel(&remote));
+    windows.control().addFooter(new RemotePanel(&remote));
 
     // The silent update check, owned by the application object, 3 s from now.
     Updater::armStartupCheck(&app);
