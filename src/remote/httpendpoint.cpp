@@ -243,6 +243,8 @@ class HttpEndpoint::Server : public QAbstractHttpServer {
         for (const auto& h : a.headers)
             responder.writeHeader(h.first, h.second);
         responder.writeBody(a.body);
+        // Out now, not after the windows have repainted for the change.
+        socket->flush();
         return true;
     }
 
