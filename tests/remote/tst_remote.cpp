@@ -429,6 +429,11 @@ class TestRemote : public QObject {
         halfOpen.write("POST /api/v1/start HTTP/1.1\r\nHost: x\r\nContent-Le");
         QElapsedTimer idle;
         idle.start();
+        // A quiet stream is no half-open connection: it stays.
+        QWebSocket quiet;
+        int states = 0;
+        connect(&quiet, &QWebSocket::textMessageReceived, this, [&] { ++states; });
+        quiet.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/api/v1/ws").arg(rig.remote->httpPort())));
 
         lo_address to =
             lo_address_new("127.0.0.1", qPrintable(QString::number(rig.remote->oscPort())));
@@ -455,6 +460,11 @@ class TestRemote : public QObject {
                                   HttpEndpoint::kIdleMs + 5000);
         QVERIFY(idle.elapsed() >= HttpEndpoint::kIdleMs - 500);
         QVERIFY(rig.engine.isRunning());
+        QTest::qWait(1000);
+        QCOMPARE(quiet.state(), QAbstractSocket::ConnectedState);
+        const int before = states;
+        rig.windows->showController().pause();
+        QTRY_VERIFY_WITH_TIMEOUT(states > before, 5000);
     }
 
     // The stream: the state on connect and on every change, ticks included;
