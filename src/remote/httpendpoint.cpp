@@ -246,7 +246,8 @@ class HttpEndpoint::Server : public QAbstractHttpServer {
         responder.writeHeader(QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store"));
         for (const auto& h : a.headers)
             responder.writeHeader(h.first, h.second);
-        responder.writeBody(a.body);
+        // HEAD is answered with the length of what GET would send, no body.
+        responder.writeBody(req.method == "HEAD" ? QByteArray() : a.body);
         // Out now, not after the windows have repainted for the change.
         socket->flush();
         return true;
