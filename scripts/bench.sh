@@ -26,3 +26,4 @@ build/ci/bench/bench_targetcount "$target_seconds"
 for backend in gstreamer ffmpeg; do
     QT_MEDIA_BACKEND=$backend build/ci/bench/bench_cuelatency 6 11
 done
+build/ci/bench/bench_remote 500

@@ -16,7 +16,9 @@ class QPushButton;
 class QSpinBox;
 class QTimeEdit;
 class SoundCue;
+class ShowController;
 class TimerEngine;
+class QVBoxLayout;
 
 // The operator's window: a preview of the running time and every control of the
 // show, from setting a duration to pushing a message onto the output window.
@@ -24,8 +26,18 @@ class ControlWindow : public QMainWindow {
     Q_OBJECT
 
   public:
+    // Drives the show through `show`, which must outlive the window.
+    ControlWindow(AppSettings* settings, TimerEngine* engine, OutputWindow* output,
+                  ShowController* show, QWidget* parent = nullptr);
+    // The same with a show controller of its own.
     ControlWindow(AppSettings* settings, TimerEngine* engine, OutputWindow* output,
                   QWidget* parent = nullptr);
+
+    ShowController* showController() const { return m_show; }
+
+    // Adds a strip under the scrolling panel, always in view (the remote
+    // control's status and its last commands).
+    void addFooter(QWidget* content);
 
     // Shows the output window full-screen on the first screen that is not this
     // window's, or as an 800 × 500 window when there is no other screen; from
@@ -68,6 +80,11 @@ class ControlWindow : public QMainWindow {
     void fillPresets();
     void savePresetOrder();
     void setCountDirection(bool countUp);
+    void showCountDirection(bool countUp);
+    void showViewMode(int v);
+    void showMessageText(const QString& text);
+    void showDuration(int seconds);
+    void followPresets();
     void updateToggleCaption();
     void startOrPause();
     void prepareSoundCueWhenPainted();
@@ -76,6 +93,7 @@ class ControlWindow : public QMainWindow {
     TimerEngine* m_engine;
     OutputWindow* m_output;
     OutputPlacement* m_placement = nullptr;
+    ShowController* m_show;
     QLabel* m_preview = nullptr;
     QSpinBox* m_minSpin = nullptr;
     QSpinBox* m_secSpin = nullptr;
@@ -102,6 +120,7 @@ class ControlWindow : public QMainWindow {
     bool m_painted = false;
     bool m_outputPainted = false;
     bool m_cuePrepareQueued = false;
+    QVBoxLayout* m_column = nullptr;
     // True while the preset strip is being refilled from the record, so the
     // rows coming and going are not taken for a reorder by the operator.
     bool m_fillingPresets = false;

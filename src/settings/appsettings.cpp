@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSettings>
 
@@ -135,6 +137,17 @@ void loadSettings(AppSettings& s)
     const QTime target =
         TimeOfDay::parse(store.value(QStringLiteral("targetTime"), defaults.targetTime).toString());
     s.targetTime = target.isValid() ? TimeOfDay::text(target) : defaults.targetTime;
+    s.remoteEnabled = store.value(QStringLiteral("remoteEnabled"), defaults.remoteEnabled).toBool();
+    s.remotePort = readClamped(store, "remotePort", defaults.remotePort, kPortMin, kPortMax);
+    s.remoteAllowLan =
+        store.value(QStringLiteral("remoteAllowLan"), defaults.remoteAllowLan).toBool();
+    // A token that is not what makeRemoteToken() writes (cut short, edited to
+    // something guessable) is dropped; start-up then makes a new one.
+    static const QRegularExpression tokenShape(QStringLiteral("^[0-9a-f]{32}$"));
+    const QString token = store.value(QStringLiteral("remoteToken")).toString();
+    s.remoteToken = tokenShape.match(token).hasMatch() ? token : QString();
+    s.oscEnabled = store.value(QStringLiteral("oscEnabled"), defaults.oscEnabled).toBool();
+    s.oscPort = readClamped(store, "oscPort", defaults.oscPort, kPortMin, kPortMax);
 
     const int size = store.beginReadArray(QStringLiteral("presets"));
     if (size >= 1) {
@@ -173,6 +186,12 @@ void saveSettings(const AppSettings& s)
     store.setValue(QStringLiteral("soundFilePath"), s.soundFilePath);
     store.setValue(QStringLiteral("soundEnabled"), s.soundEnabled);
     store.setValue(QStringLiteral("targetTime"), s.targetTime);
+    store.setValue(QStringLiteral("remoteEnabled"), s.remoteEnabled);
+    store.setValue(QStringLiteral("remotePort"), s.remotePort);
+    store.setValue(QStringLiteral("remoteAllowLan"), s.remoteAllowLan);
+    store.setValue(QStringLiteral("remoteToken"), s.remoteToken);
+    store.setValue(QStringLiteral("oscEnabled"), s.oscEnabled);
+    store.setValue(QStringLiteral("oscPort"), s.oscPort);
 
     store.beginWriteArray(QStringLiteral("presets"));
     for (int i = 0; i < s.presets.size(); ++i) {
@@ -182,4 +201,23 @@ void saveSettings(const AppSettings& s)
     store.endArray();
     removeOrphanedLock(store.fileName());
     store.sync();
+}
+
+QString makeRemoteToken()
+{
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    QString token;
+    for (quint32 w : words)
+        token += QStringLiteral("%1").arg(w, 8, 16, QLatin1Char('0'));
+    return token;
+}
+
+bool ensureRemoteToken(AppSettings& s)
+{
+    if (!s.remoteToken.isEmpty())
+        return false;
+    s.remoteToken = makeRemoteToken();
+    saveSettings(s);
+    return true;
 }

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QNetworkProxy>
 #include <QPushButton>
@@ -269,6 +270,41 @@ class TestSettingsDialog : public QObject {
     void initTestCase() { applyTheme(); }
     void init() { TestSupport::clearStore(); }
 
+    // The Remote page: the token shown as stored, a new one made on request
+    // and kept only with OK, the switches and ports written back.
+    void remotePage()
+    {
+        AppSettings s;
+        s.remoteToken = makeRemoteToken();
+        const QString old = s.remoteToken;
+        SettingsDialog dlg(&s, nullptr);
+        Controls c(dlg);
+        QWidget* page = c.tabs->widget(4);
+        auto* token = page->findChild<QLineEdit*>(QStringLiteral("remoteToken"));
+        QCOMPARE(token->text(), old);
+        QVERIFY(token->isReadOnly());
+        for (auto* b : page->findChildren<QPushButton*>())
+            if (b->text() == QLatin1String("New Token"))
+                b->click();
+        QVERIFY(token->text() != old);
+        QCOMPARE(s.remoteToken, old);
+        const auto checks = page->findChildren<QCheckBox*>();
+        const auto spins = page->findChildren<QSpinBox*>();
+        QCOMPARE(checks.size(), 3);
+        QCOMPARE(spins.size(), 2);
+        checks[1]->setChecked(true); // allow the network
+        checks[2]->setChecked(true); // OSC
+        spins[0]->setValue(80);      // below the range
+        spins[1]->setValue(9000);
+        c.ok();
+        AppSettings stored;
+        loadSettings(stored);
+        QCOMPARE(stored.remoteToken, token->text());
+        QVERIFY(stored.remoteAllowLan && stored.oscEnabled && stored.remoteEnabled);
+        QCOMPARE(stored.remotePort, 1024);
+        QCOMPARE(stored.oscPort, 9000);
+    }
+
     void frame()
     {
         AppSettings s;
@@ -276,10 +312,10 @@ class TestSettingsDialog : public QObject {
         Controls c(dlg);
         QCOMPARE(dlg.windowTitle(), "Settings");
         QCOMPARE(dlg.minimumWidth(), 420);
-        QCOMPARE(c.tabs->count(), 4);
+        QCOMPARE(c.tabs->count(), 5);
         const QStringList tabs{c.tabs->tabText(0), c.tabs->tabText(1), c.tabs->tabText(2),
-                               c.tabs->tabText(3)};
-        QCOMPARE(tabs, QStringList({"Clock", "Colors", "Fonts", "Timer"}));
+                               c.tabs->tabText(3), c.tabs->tabText(4)};
+        QCOMPARE(tabs, QStringList({"Clock", "Colors", "Fonts", "Timer", "Remote"}));
         QCOMPARE(c.tabs->currentIndex(), 0);
 
         // Callers connect to these by name; their order is part of the class.
