@@ -13,6 +13,8 @@ PACKAGES=(
     xvfb x11vnc xauth imagemagick
     desktop-file-utils appstream dpkg-dev file
     clang libclang-rt-14-dev
+    libqrencode-dev
+    chromium nodejs
 )
 
 missing=()
@@ -21,6 +23,12 @@ for p in "${PACKAGES[@]}"; do
         missing+=("$p")
     fi
 done
+
+# The view page's browser tests run under Node.js with packages from npm. A
+# Node.js from elsewhere (NodeSource) brings its own npm; Debian's comes apart.
+if ! command -v npm >/dev/null; then
+    missing+=(npm)
+fi
 
 if ((${#missing[@]})); then
     SUDO=""
