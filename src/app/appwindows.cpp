@@ -6,7 +6,8 @@
 #include <QScreen>
 
 AppWindows::AppWindows(AppSettings* settings, TimerEngine* engine)
-    : m_output(settings), m_control(settings, engine, &m_output)
+    : m_output(settings), m_show(settings, engine, &m_output),
+      m_control(settings, engine, &m_output, &m_show)
 {
     // Open large enough to show every section without scrolling, where the
     // operator's screen has the room.

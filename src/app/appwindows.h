@@ -2,6 +2,7 @@
 
 #include "control/controlwindow.h"
 #include "output/outputwindow.h"
+#include "show/showcontroller.h"
 
 struct AppSettings;
 class TimerEngine;
@@ -21,8 +22,11 @@ class AppWindows {
 
     OutputWindow& output() { return m_output; }
     ControlWindow& control() { return m_control; }
+    ShowController& showController() { return m_show; }
 
   private:
     OutputWindow m_output;
+    // Built before the control window, so it hears each tick before the windows.
+    ShowController m_show;
     ControlWindow m_control;
 };

@@ -1,5 +1,7 @@
 #include "app/appwindows.h"
 #include "app/unixsignalquitter.h"
+#include "remote/remotepanel.h"
+#include "remote/remoteserver.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
 #include "update/updater.h"
@@ -33,6 +35,13 @@ int main(int argc, char** argv)
     engine.setOvertimeEnabled(settings.overtimeEnabled);
 
     AppWindows windows(&settings, &engine);
+
+    // Remote control, as the settings say; the control window shows where it
+    // listens and what came in.
+    ensureRemoteToken(settings);
+    RemoteServer remote(&windows.showController());
+    remote.restart();
+    windows.control().addPanelSection(QStringLiteral("Remote Control"), new RemotePanel(&remote));
 
     // The silent update check, owned by the application object, 3 s from now.
     Updater::armStartupCheck(&app);

@@ -5,6 +5,7 @@
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
 #include "settings/settingsdialog.h"
+#include "show/showcontroller.h"
 #include "timer/timerengine.h"
 #include "update/aboutdialog.h"
 
@@ -90,7 +91,14 @@ QString presetText(int seconds)
 
 ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputWindow* output,
                              QWidget* parent)
-    : QMainWindow(parent), m_settings(settings), m_engine(engine), m_output(output)
+    : ControlWindow(settings, engine, output, new ShowController(settings, engine, output), parent)
+{
+    m_show->setParent(this);
+}
+
+ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputWindow* output,
+                             ShowController* show, QWidget* parent)
+    : QMainWindow(parent), m_settings(settings), m_engine(engine), m_output(output), m_show(show)
 {
     setWindowTitle(QStringLiteral("Vellmark — Control"));
     setMinimumSize(480, 420);
@@ -105,8 +113,21 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
 
     buildUi();
 
-    connect(m_engine, &TimerEngine::tick, this, &ControlWindow::onTimerTick);
-    connect(m_engine, &TimerEngine::stateChanged, this, &ControlWindow::onStateChanged);
+    // The window shows the show as it is, whoever changed it: these buttons,
+    // the keyboard or a remote caller.
+    connect(m_show, &ShowController::ticked, this, &ControlWindow::onTimerTick);
+    connect(m_show, &ShowController::runningChanged, this, &ControlWindow::onStateChanged);
+    connect(m_show, &ShowController::durationSet, this, &ControlWindow::showDuration);
+    connect(m_show, &ShowController::countUpChanged, this, &ControlWindow::showCountDirection);
+    connect(m_show, &ShowController::viewModeChanged, this, &ControlWindow::showViewMode);
+    connect(m_show, &ShowController::messageChanged, this, &ControlWindow::showMessageText);
+    connect(m_show, &ShowController::presetsChanged, this, &ControlWindow::followPresets);
+    connect(m_show, &ShowController::outputShowRequested, this, &ControlWindow::showOutputWindow);
+    connect(m_show, &ShowController::outputHideRequested, m_output, &QWidget::hide);
+    connect(m_show, &ShowController::cueDue, this, [this] {
+        m_player->stop();
+        m_player->play();
+    });
 
     // The toggle caption follows what the audience can actually see, however the
     // output window was shown or hidden (its own close button included).
@@ -122,7 +143,8 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
     space->setAutoRepeat(false);
     connect(space, &QShortcut::activated, this, &ControlWindow::startOrPause);
 
-    onTimerTick(m_engine->remaining());
+    m_show->checkCue();
+    onTimerTick(m_show->remaining());
 }
 
 void ControlWindow::buildUi()
@@ -313,6 +335,7 @@ void ControlWindow::buildUi()
     soundRow->addWidget(testBtn);
     panel->addLayout(soundRow);
     panel->addStretch(0);
+    m_panel = panel;
 
     scroll->setWidget(content);
 
@@ -324,13 +347,13 @@ void ControlWindow::buildUi()
     connect(settingsBtn, &QPushButton::clicked, this, &ControlWindow::openSettings);
     connect(m_countdownBtn, &QPushButton::clicked, this, [this] { setCountDirection(false); });
     connect(m_countUpBtn, &QPushButton::clicked, this, [this] { setCountDirection(true); });
-    connect(m_startBtn, &QPushButton::clicked, m_engine, &TimerEngine::start);
-    connect(m_pauseBtn, &QPushButton::clicked, m_engine, &TimerEngine::pause);
-    connect(m_resetBtn, &QPushButton::clicked, m_engine, &TimerEngine::reset);
+    connect(m_startBtn, &QPushButton::clicked, m_show, &ShowController::start);
+    connect(m_pauseBtn, &QPushButton::clicked, m_show, &ShowController::pause);
+    connect(m_resetBtn, &QPushButton::clicked, m_show, &ShowController::reset);
     connect(m_plusMinuteBtn, &QPushButton::clicked, this,
-            [this] { m_engine->addSeconds(kOneMinute); });
+            [this] { m_show->addSeconds(kOneMinute); });
     connect(m_minusMinuteBtn, &QPushButton::clicked, this,
-            [this] { m_engine->addSeconds(-kOneMinute); });
+            [this] { m_show->addSeconds(-kOneMinute); });
     connect(setBtn, &QPushButton::clicked, this, &ControlWindow::onSetTime);
     connect(m_presetList, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { onPreset(item->data(Qt::UserRole).toInt()); });
@@ -360,6 +383,15 @@ void ControlWindow::buildUi()
         saveSettings(*m_settings);
     });
     connect(m_outputToggleBtn, &QPushButton::clicked, this, &ControlWindow::toggleOutput);
+}
+
+void ControlWindow::addPanelSection(const QString& title, QWidget* content)
+{
+    // Above the closing stretch, after a separator like every section.
+    const int at = m_panel->count() - 1;
+    m_panel->insertWidget(at, makeSeparator());
+    m_panel->insertWidget(at + 1, makeSectionHeader(title));
+    m_panel->insertWidget(at + 2, content);
 }
 
 QLabel* ControlWindow::makeSectionHeader(const QString& text)
@@ -402,24 +434,26 @@ void ControlWindow::savePresetOrder()
     order.reserve(m_presetList->count());
     for (int row = 0; row < m_presetList->count(); ++row)
         order.append(m_presetList->item(row)->data(Qt::UserRole).toInt());
-    if (order == m_settings->presets)
-        return;
-    m_settings->presets = order;
-    saveSettings(*m_settings);
+    m_show->setPresetOrder(order);
+}
+
+void ControlWindow::followPresets()
+{
+    // The strip's own reorder reaches here too, in the middle of a drag: a
+    // strip already in the record's order is left alone.
+    QList<int> shown;
+    for (int row = 0; row < m_presetList->count(); ++row)
+        shown.append(m_presetList->item(row)->data(Qt::UserRole).toInt());
+    if (shown != m_settings->presets)
+        fillPresets();
 }
 
 void ControlWindow::onTimerTick(int seconds)
 {
-    if (seconds == 0 && !m_cuePlayed && m_settings->soundEnabled && m_player->source().isValid()) {
-        m_cuePlayed = true;
-        m_player->stop();
-        m_player->play();
-    }
-
     m_preview->setText(formatPreview(seconds));
 
     const char* color = kColorCritical;
-    if (m_engine->isCountUp() || seconds > m_settings->warningThreshold)
+    if (m_show->isCountUp() || seconds > m_settings->warningThreshold)
         color = kColorNormal;
     else if (seconds > 0)
         color = kColorWarning;
@@ -430,60 +464,75 @@ void ControlWindow::onStateChanged(bool running)
 {
     m_startBtn->setEnabled(!running);
     m_pauseBtn->setEnabled(running);
-    if (!running)
-        m_cuePlayed = false;
 }
 
 void ControlWindow::onSetTime()
 {
-    const int s = m_minSpin->value() * 60 + m_secSpin->value();
-    m_engine->setDuration(s);
-    m_output->setTotalSeconds(s);
-    m_cuePlayed = false;
+    m_show->setDuration(m_minSpin->value() * 60 + m_secSpin->value());
+}
+
+void ControlWindow::showDuration(int seconds)
+{
+    // The spin boxes clamp what they cannot hold (a preset above 999 min).
+    m_minSpin->setValue(seconds / 60);
+    m_secSpin->setValue(seconds % 60);
 }
 
 void ControlWindow::setCountDirection(bool countUp)
 {
+    m_show->setCountUp(countUp);
+    // The click toggled the button; a press on the checked one keeps it checked.
+    showCountDirection(m_show->isCountUp());
+}
+
+void ControlWindow::showCountDirection(bool countUp)
+{
     m_countdownBtn->setChecked(!countUp);
     m_countUpBtn->setChecked(countUp);
-    onCountModeChanged(countUp);
 }
 
 void ControlWindow::onCountModeChanged(bool countUp)
 {
-    m_engine->setCountUp(countUp);
-    m_output->setCountUp(countUp);
+    m_show->setCountUp(countUp);
 }
 
 void ControlWindow::onViewChanged(int v)
 {
+    m_show->setViewMode(v);
+    // A view the output does not know leaves the output as it is and the trio
+    // with nothing checked.
+    showViewMode(v);
+}
+
+void ControlWindow::showViewMode(int v)
+{
     m_viewTimerBtn->setChecked(v == 0);
     m_viewClockBtn->setChecked(v == 1);
     m_viewBothBtn->setChecked(v == 2);
-    if (v >= 0 && v <= 2)
-        m_output->setViewMode(v);
 }
 
 void ControlWindow::onPushMessage()
 {
-    const QString text = m_messageEdit->text().trimmed();
-    if (!text.isEmpty())
-        m_output->showMessage(text);
+    m_show->pushMessage(m_messageEdit->text());
 }
 
 void ControlWindow::onClearMessage()
 {
-    m_output->clearMessage();
+    m_show->clearMessage();
     m_messageEdit->clear();
+}
+
+void ControlWindow::showMessageText(const QString& text)
+{
+    // The operator's own text stays as typed; a message from elsewhere is
+    // put into the field, so the next Push does not bring back an old one.
+    if (m_messageEdit->text().trimmed() != text)
+        m_messageEdit->setText(text);
 }
 
 void ControlWindow::onPreset(int seconds)
 {
-    m_engine->setDuration(seconds);
-    m_output->setTotalSeconds(seconds);
-    m_cuePlayed = false;
-    m_minSpin->setValue(seconds / 60);
-    m_secSpin->setValue(seconds % 60);
+    m_show->applyPreset(seconds);
 }
 
 void ControlWindow::onSettingsChanged()
@@ -493,8 +542,7 @@ void ControlWindow::onSettingsChanged()
     fillPresets();
     m_minSpin->setValue(m_settings->defaultDuration / 60);
     m_secSpin->setValue(m_settings->defaultDuration % 60);
-    m_engine->setOvertimeEnabled(m_settings->overtimeEnabled);
-    m_output->refreshSettings();
+    m_show->applySettings();
 }
 
 void ControlWindow::openSettings()
@@ -578,10 +626,7 @@ void ControlWindow::keyPressEvent(QKeyEvent* e)
 
 void ControlWindow::startOrPause()
 {
-    if (m_engine->isRunning())
-        m_engine->pause();
-    else
-        m_engine->start();
+    m_show->toggle();
 }
 
 void ControlWindow::closeEvent(QCloseEvent* e)

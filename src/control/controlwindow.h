@@ -15,7 +15,9 @@ class QListWidgetItem;
 class QMediaPlayer;
 class QPushButton;
 class QSpinBox;
+class ShowController;
 class TimerEngine;
+class QVBoxLayout;
 
 // The operator's window: a preview of the running time and every control of the
 // show, from setting a duration to pushing a message onto the output window.
@@ -23,8 +25,17 @@ class ControlWindow : public QMainWindow {
     Q_OBJECT
 
   public:
+    // Drives the show through `show`, which must outlive the window.
+    ControlWindow(AppSettings* settings, TimerEngine* engine, OutputWindow* output,
+                  ShowController* show, QWidget* parent = nullptr);
+    // The same with a show controller of its own.
     ControlWindow(AppSettings* settings, TimerEngine* engine, OutputWindow* output,
                   QWidget* parent = nullptr);
+
+    ShowController* showController() const { return m_show; }
+
+    // Adds a titled section at the foot of the scrolling panel.
+    void addPanelSection(const QString& title, QWidget* content);
 
     // Shows the output window full-screen on the first screen that is not this
     // window's, or as an 800 × 500 window when there is no other screen.
@@ -56,12 +67,18 @@ class ControlWindow : public QMainWindow {
     void fillPresets();
     void savePresetOrder();
     void setCountDirection(bool countUp);
+    void showCountDirection(bool countUp);
+    void showViewMode(int v);
+    void showMessageText(const QString& text);
+    void showDuration(int seconds);
+    void followPresets();
     void updateToggleCaption();
     void startOrPause();
 
     AppSettings* m_settings;
     TimerEngine* m_engine;
     OutputWindow* m_output;
+    ShowController* m_show;
     QLabel* m_preview = nullptr;
     QSpinBox* m_minSpin = nullptr;
     QSpinBox* m_secSpin = nullptr;
@@ -82,7 +99,7 @@ class ControlWindow : public QMainWindow {
     QAudioOutput* m_audioOutput = nullptr;
     QLabel* m_soundFileLabel = nullptr;
     QCheckBox* m_soundCheck = nullptr;
-    bool m_cuePlayed = false;
+    QVBoxLayout* m_panel = nullptr;
     // True while the preset strip is being refilled from the record, so the
     // rows coming and going are not taken for a reorder by the operator.
     bool m_fillingPresets = false;

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSettings>
 
@@ -128,6 +130,17 @@ void loadSettings(AppSettings& s)
     s.blinkEnabled = store.value(QStringLiteral("blinkEnabled"), defaults.blinkEnabled).toBool();
     s.soundFilePath = store.value(QStringLiteral("soundFilePath"), QString()).toString();
     s.soundEnabled = store.value(QStringLiteral("soundEnabled"), defaults.soundEnabled).toBool();
+    s.remoteEnabled = store.value(QStringLiteral("remoteEnabled"), defaults.remoteEnabled).toBool();
+    s.remotePort = readClamped(store, "remotePort", defaults.remotePort, kPortMin, kPortMax);
+    s.remoteAllowLan =
+        store.value(QStringLiteral("remoteAllowLan"), defaults.remoteAllowLan).toBool();
+    // A token that is not what makeRemoteToken() writes (cut short, edited to
+    // something guessable) is dropped; start-up then makes a new one.
+    static const QRegularExpression tokenShape(QStringLiteral("^[0-9a-f]{32}$"));
+    const QString token = store.value(QStringLiteral("remoteToken")).toString();
+    s.remoteToken = tokenShape.match(token).hasMatch() ? token : QString();
+    s.oscEnabled = store.value(QStringLiteral("oscEnabled"), defaults.oscEnabled).toBool();
+    s.oscPort = readClamped(store, "oscPort", defaults.oscPort, kPortMin, kPortMax);
 
     const int size = store.beginReadArray(QStringLiteral("presets"));
     if (size >= 1) {
@@ -165,6 +178,12 @@ void saveSettings(const AppSettings& s)
     store.setValue(QStringLiteral("blinkEnabled"), s.blinkEnabled);
     store.setValue(QStringLiteral("soundFilePath"), s.soundFilePath);
     store.setValue(QStringLiteral("soundEnabled"), s.soundEnabled);
+    store.setValue(QStringLiteral("remoteEnabled"), s.remoteEnabled);
+    store.setValue(QStringLiteral("remotePort"), s.remotePort);
+    store.setValue(QStringLiteral("remoteAllowLan"), s.remoteAllowLan);
+    store.setValue(QStringLiteral("remoteToken"), s.remoteToken);
+    store.setValue(QStringLiteral("oscEnabled"), s.oscEnabled);
+    store.setValue(QStringLiteral("oscPort"), s.oscPort);
 
     store.beginWriteArray(QStringLiteral("presets"));
     for (int i = 0; i < s.presets.size(); ++i) {
@@ -174,4 +193,23 @@ void saveSettings(const AppSettings& s)
     store.endArray();
     removeOrphanedLock(store.fileName());
     store.sync();
+}
+
+QString makeRemoteToken()
+{
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    QString token;
+    for (quint32 w : words)
+        token += QStringLiteral("%1").arg(w, 8, 16, QLatin1Char('0'));
+    return token;
+}
+
+bool ensureRemoteToken(AppSettings& s)
+{
+    if (!s.remoteToken.isEmpty())
+        return false;
+    s.remoteToken = makeRemoteToken();
+    saveSettings(s);
+    return true;
 }

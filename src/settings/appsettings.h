@@ -24,6 +24,14 @@ struct AppSettings {
     QList<int> presets = {300, 600, 900, 1800};
     QString soundFilePath;
     bool soundEnabled = false;
+    // Remote control. Off the machine only when remoteAllowLan is set; every
+    // command needs remoteToken (32 lower-case hexadecimal digits).
+    bool remoteEnabled = true;
+    int remotePort = 8321;
+    bool remoteAllowLan = false;
+    QString remoteToken;
+    bool oscEnabled = false;
+    int oscPort = 8321;
 };
 
 // Bounds that loading clamps to. The largest duration is what the minute and
@@ -37,7 +45,13 @@ constexpr int kWarningMin = 1, kWarningMax = 3600;
 // A hand-edited store may claim any array size; more presets than this are not
 // read, so a bogus size cannot make start-up allocate and loop for minutes.
 constexpr int kMaxPresets = 1000;
+constexpr int kPortMin = 1024, kPortMax = 65535;
 } // namespace SettingsLimits
 
 void loadSettings(AppSettings& s);
 void saveSettings(const AppSettings& s);
+
+// 128 bits from the system's secure generator as 32 lower-case hex digits.
+QString makeRemoteToken();
+// Gives the record a token when it has none and saves it; true if it did.
+bool ensureRemoteToken(AppSettings& s);

@@ -14,6 +14,8 @@ class TimerEngine : public QObject {
 
     bool isRunning() const { return m_timer.isActive(); }
     int remaining() const { return m_remaining; }
+    // The count that reset() returns to.
+    int duration() const { return m_duration; }
     bool isCountUp() const { return m_countUp; }
 
   signals:

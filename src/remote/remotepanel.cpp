@@ -1,0 +1,52 @@
+#include "remote/remotepanel.h"
+
+#include "remote/remoteserver.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+constexpr int kShownCommands = 5;
+}
+
+RemotePanel::RemotePanel(RemoteServer* server, QWidget* parent) : QWidget(parent), m_server(server)
+{
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("remoteStatus"));
+    m_status->setWordWrap(true);
+    m_status->setTextFormat(Qt::PlainText);
+    m_log = new QLabel;
+    m_log->setObjectName(QStringLiteral("remoteLog"));
+    // Commands carry a caller's text (a message): shown, never interpreted.
+    m_log->setTextFormat(Qt::PlainText);
+    m_log->setStyleSheet(QStringLiteral("color:#aaa; font-size:11px;"));
+    m_log->setWordWrap(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(3);
+    layout->addWidget(m_status);
+    layout->addWidget(m_log);
+
+    connect(m_server, &RemoteServer::statusChanged, this, &RemotePanel::showStatus);
+    connect(m_server, &RemoteServer::commandLogged, this, &RemotePanel::showLog);
+    showStatus(m_server->statusText());
+    showLog();
+}
+
+void RemotePanel::showStatus(const QString& text)
+{
+    m_status->setText(text);
+    const bool listening = m_server->isListening();
+    m_status->setStyleSheet(listening ? QStringLiteral("color:#4ade80; font-size:11px;")
+                                      : QStringLiteral("color:#ff8800; font-size:11px;"));
+}
+
+void RemotePanel::showLog()
+{
+    const QStringList log = m_server->log();
+    const QStringList last = log.mid(std::max<qsizetype>(0, log.size() - kShownCommands));
+    m_log->setText(last.isEmpty() ? QStringLiteral("No remote commands yet")
+                                  : last.join(QLatin1Char('\n')));
+}

@@ -1,0 +1,57 @@
+#include "remote/showstate.h"
+
+#include "settings/appsettings.h"
+#include "show/showcontroller.h"
+
+#include <QJsonArray>
+
+#include <cstdlib>
+
+QString showTimeText(int seconds)
+{
+    const long long a = std::llabs(static_cast<long long>(seconds));
+    const QString text = QStringLiteral("%1:%2")
+                             .arg(a / 60, 2, 10, QLatin1Char('0'))
+                             .arg(a % 60, 2, 10, QLatin1Char('0'));
+    return seconds < 0 ? QLatin1Char('-') + text : text;
+}
+
+QJsonObject showStateJson(const ShowController& show, qint64 seq, qint64 serverTimeMs)
+{
+    const int remaining = show.remaining();
+    const bool countUp = show.isCountUp();
+    // The colour phase of the readout; counting up has no threshold, as in
+    // the operator's preview.
+    QString phase = QStringLiteral("normal");
+    if (!countUp) {
+        if (remaining < 0)
+            phase = QStringLiteral("overtime");
+        else if (remaining == 0)
+            phase = QStringLiteral("critical");
+        else if (remaining <= show.settings().warningThreshold)
+            phase = QStringLiteral("warning");
+    }
+    static const char* const kViews[] = {"timer", "clock", "both"};
+    QJsonArray presets;
+    for (int p : show.presets())
+        presets.append(p);
+    return QJsonObject{
+        {QStringLiteral("v"), 1},
+        {QStringLiteral("seq"), seq},
+        {QStringLiteral("serverTime"), serverTimeMs},
+        {QStringLiteral("timer"),
+         QJsonObject{
+             {QStringLiteral("running"), show.isRunning()},
+             {QStringLiteral("countUp"), countUp},
+             {QStringLiteral("remaining"), remaining},
+             {QStringLiteral("duration"), show.duration()},
+             {QStringLiteral("display"), showTimeText(remaining)},
+             {QStringLiteral("phase"), phase},
+         }},
+        {QStringLiteral("message"), show.message()},
+        {QStringLiteral("view"), QLatin1String(kViews[show.viewMode()])},
+        {QStringLiteral("output"),
+         QJsonObject{{QStringLiteral("visible"), show.isOutputVisible()}}},
+        {QStringLiteral("presets"), presets},
+    };
+}
