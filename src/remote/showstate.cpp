@@ -1,6 +1,7 @@
 #include "remote/showstate.h"
 
 #include "settings/appsettings.h"
+#include "remote/viewlook.h"
 #include "show/showcontroller.h"
 
 #include <QJsonArray>
@@ -53,5 +54,7 @@ QJsonObject showStateJson(const ShowController& show, qint64 seq, qint64 serverT
         {QStringLiteral("output"),
          QJsonObject{{QStringLiteral("visible"), show.isOutputVisible()}}},
         {QStringLiteral("presets"), presets},
+        // How the output looks, for browser views (read-only).
+        {QStringLiteral("look"), viewLookJson(show.settings())},
     };
 }

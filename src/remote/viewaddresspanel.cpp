@@ -1,6 +1,7 @@
 #include "remote/viewaddresspanel.h"
 
 #include "remote/qrcode.h"
+#include "remote/remoteserver.h"
 
 #include <QHBoxLayout>
 #include <QHostAddress>
@@ -9,9 +10,11 @@
 #include <QPixmap>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
-constexpr int kQrModulePx = 4;
+constexpr int kQrModulePx = 3;
 
 bool isPrivate(const QHostAddress& a)
 {
@@ -75,6 +78,18 @@ void ViewAddressPanel::setEndpoint(bool listening, int port, bool allowLan)
                            "Settings → Remote."));
     }
     m_note->show();
+}
+
+void ViewAddressPanel::follow(RemoteServer* server)
+{
+    const auto update = [this, server] {
+        const QList<QHostAddress> addresses = server->httpAddresses();
+        const bool lan = std::any_of(addresses.cbegin(), addresses.cend(),
+                                     [](const QHostAddress& a) { return !a.isLoopback(); });
+        setEndpoint(server->isListening() && server->httpPort() != 0, server->httpPort(), lan);
+    };
+    connect(server, &RemoteServer::statusChanged, this, update);
+    update();
 }
 
 QString ViewAddressPanel::lanHost()

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QLabel;
+class RemoteServer;
 
 // Where a browser opens the live view: the address, a QR code of it for a
 // phone's camera, and, while the remote port listens on this machine only, a
@@ -17,6 +18,9 @@ class ViewAddressPanel : public QWidget {
     // listening: the remote port is open; allowLan: on every interface rather
     // than loopback only.
     void setEndpoint(bool listening, int port, bool allowLan);
+
+    // Shows where `server` listens now and whenever it starts again.
+    void follow(RemoteServer* server);
 
     QString address() const { return m_address; }
 
