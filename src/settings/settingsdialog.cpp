@@ -5,12 +5,15 @@
 #include "update/updater.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -86,6 +89,7 @@ SettingsDialog::SettingsDialog(AppSettings* settings, QWidget* parent)
     tabs->addTab(buildColorsPage(), QStringLiteral("Colors"));
     tabs->addTab(buildFontsPage(), QStringLiteral("Fonts"));
     tabs->addTab(buildTimerPage(), QStringLiteral("Timer"));
+    tabs->addTab(buildRemotePage(), QStringLiteral("Remote"));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
@@ -275,6 +279,67 @@ QWidget* SettingsDialog::buildTimerPage()
     return page;
 }
 
+QWidget* SettingsDialog::buildRemotePage()
+{
+    using namespace SettingsLimits;
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->setSpacing(10);
+
+    m_remoteCheck = new QCheckBox(QStringLiteral("Remote control over HTTP and WebSocket"));
+    m_remoteCheck->setChecked(m_settings->remoteEnabled);
+    m_remotePortSpin = new QSpinBox;
+    m_remotePortSpin->setRange(kPortMin, kPortMax);
+    m_remotePortSpin->setValue(m_settings->remotePort);
+    m_remoteLanCheck =
+        new QCheckBox(QStringLiteral("Allow other computers on the network (OSC too)"));
+    m_remoteLanCheck->setChecked(m_settings->remoteAllowLan);
+    auto* portRow = new QHBoxLayout;
+    portRow->addWidget(new QLabel(QStringLiteral("TCP port")));
+    portRow->addWidget(makeStepper(m_remotePortSpin));
+    portRow->addStretch(0);
+    layout->addWidget(makeSectionLabel(QStringLiteral("HTTP and WebSocket")));
+    layout->addWidget(m_remoteCheck);
+    layout->addLayout(portRow);
+    layout->addWidget(m_remoteLanCheck);
+    layout->addWidget(makeSeparator());
+
+    // The token is shown so it can be typed into a controller; a new one
+    // takes effect with OK, and every controller then needs it.
+    m_tokenEdit = new QLineEdit(m_settings->remoteToken);
+    m_tokenEdit->setReadOnly(true);
+    m_tokenEdit->setObjectName(QStringLiteral("remoteToken"));
+    m_tokenEdit->setStyleSheet(QStringLiteral("font-family:monospace;"));
+    auto* copyBtn = new QPushButton(QStringLiteral("Copy"));
+    auto* newBtn = new QPushButton(QStringLiteral("New Token"));
+    connect(copyBtn, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(m_tokenEdit->text()); });
+    connect(newBtn, &QPushButton::clicked, this,
+            [this] { m_tokenEdit->setText(makeRemoteToken()); });
+    auto* tokenRow = new QHBoxLayout;
+    tokenRow->addWidget(m_tokenEdit, 1);
+    tokenRow->addWidget(copyBtn);
+    tokenRow->addWidget(newBtn);
+    layout->addWidget(makeSectionLabel(QStringLiteral("Token (every command needs it)")));
+    layout->addLayout(tokenRow);
+    layout->addWidget(makeSeparator());
+
+    m_oscCheck = new QCheckBox(QStringLiteral("OSC over UDP (no token)"));
+    m_oscCheck->setChecked(m_settings->oscEnabled);
+    m_oscPortSpin = new QSpinBox;
+    m_oscPortSpin->setRange(kPortMin, kPortMax);
+    m_oscPortSpin->setValue(m_settings->oscPort);
+    auto* oscRow = new QHBoxLayout;
+    oscRow->addWidget(new QLabel(QStringLiteral("UDP port")));
+    oscRow->addWidget(makeStepper(m_oscPortSpin));
+    oscRow->addStretch(0);
+    layout->addWidget(makeSectionLabel(QStringLiteral("OSC")));
+    layout->addWidget(m_oscCheck);
+    layout->addLayout(oscRow);
+    layout->addStretch(0);
+    return page;
+}
+
 void SettingsDialog::updateColorButton(QPushButton* btn, const QColor& color)
 {
     const int luma = 299 * color.red() + 587 * color.green() + 114 * color.blue();
@@ -329,6 +394,12 @@ void SettingsDialog::accept()
     s.blinkEnabled = m_blinkCheck->isChecked();
     s.defaultDuration = m_durationMinSpin->value() * 60 + m_durationSecSpin->value();
     s.warningThreshold = m_warningSpin->value();
+    s.remoteEnabled = m_remoteCheck->isChecked();
+    s.remotePort = m_remotePortSpin->value();
+    s.remoteAllowLan = m_remoteLanCheck->isChecked();
+    s.remoteToken = m_tokenEdit->text();
+    s.oscEnabled = m_oscCheck->isChecked();
+    s.oscPort = m_oscPortSpin->value();
 
     s.presets.clear();
     for (int row = 0; row < m_presetEntries->count(); ++row)

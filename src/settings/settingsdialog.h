@@ -7,6 +7,7 @@
 
 struct AppSettings;
 class QCheckBox;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
@@ -38,6 +39,7 @@ class SettingsDialog : public QDialog {
     QWidget* buildColorsPage();
     QWidget* buildFontsPage();
     QWidget* buildTimerPage();
+    QWidget* buildRemotePage();
     void updateColorButton(QPushButton* btn, const QColor& color);
 
     AppSettings* m_settings;
@@ -67,4 +69,11 @@ class SettingsDialog : public QDialog {
     QListWidget* m_presetEntries = nullptr;
     QSpinBox* m_presetMinSpin = nullptr;
     QSpinBox* m_presetSecSpin = nullptr;
+
+    QCheckBox* m_remoteCheck = nullptr;
+    QSpinBox* m_remotePortSpin = nullptr;
+    QCheckBox* m_remoteLanCheck = nullptr;
+    QLineEdit* m_tokenEdit = nullptr;
+    QCheckBox* m_oscCheck = nullptr;
+    QSpinBox* m_oscPortSpin = nullptr;
 };

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QtTest>
 
@@ -75,6 +76,10 @@ class TestAppSettings : public QObject {
         QTest::newRow("duration text") << "defaultDuration" << QVariant("five") << 0;
         QTest::newRow("warning zero") << "warningThreshold" << QVariant(0) << 1;
         QTest::newRow("warning high") << "warningThreshold" << QVariant(3601) << 3600;
+        QTest::newRow("remote port privileged") << "remotePort" << QVariant(80) << 1024;
+        QTest::newRow("remote port too high") << "remotePort" << QVariant(70000) << 65535;
+        QTest::newRow("osc port text") << "oscPort" << QVariant("osc") << 1024;
+        QTest::newRow("osc port in range") << "oscPort" << QVariant(9000) << 9000;
     }
 
     void integersAreClamped()
@@ -88,7 +93,9 @@ class TestAppSettings : public QObject {
                                       {"clockFontSize", s.clockFontSize},
                                       {"messageFontSize", s.messageFontSize},
                                       {"defaultDuration", s.defaultDuration},
-                                      {"warningThreshold", s.warningThreshold}};
+                                      {"warningThreshold", s.warningThreshold},
+                                      {"remotePort", s.remotePort},
+                                      {"oscPort", s.oscPort}};
         QCOMPARE(got.value(key), expected);
     }
 
@@ -114,6 +121,12 @@ class TestAppSettings : public QObject {
         s.presets = {120, 45, 0, 59999, 45};
         s.soundFilePath = QStringLiteral("/tmp/a b/cue ü.wav");
         s.soundEnabled = true;
+        s.remoteEnabled = false;
+        s.remotePort = 65535;
+        s.remoteAllowLan = true;
+        s.remoteToken = makeRemoteToken();
+        s.oscEnabled = true;
+        s.oscPort = 1024;
         saveSettings(s);
 
         const AppSettings r = loaded();
@@ -133,6 +146,44 @@ class TestAppSettings : public QObject {
         QCOMPARE(r.presets, s.presets);
         QCOMPARE(r.soundFilePath, s.soundFilePath);
         QCOMPARE(r.soundEnabled, s.soundEnabled);
+        QCOMPARE(r.remoteEnabled, s.remoteEnabled);
+        QCOMPARE(r.remotePort, s.remotePort);
+        QCOMPARE(r.remoteAllowLan, s.remoteAllowLan);
+        QCOMPARE(r.remoteToken, s.remoteToken);
+        QCOMPARE(r.oscEnabled, s.oscEnabled);
+        QCOMPARE(r.oscPort, s.oscPort);
+    }
+
+    // A token is made once, from the secure generator, and kept; a stored one
+    // that is not 32 lower-case hex digits is replaced.
+    void remoteToken_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("none") << QVariant() << false;
+        QTest::newRow("valid") << QVariant("0123456789abcdef0123456789abcdef") << true;
+        QTest::newRow("upper case") << QVariant("0123456789ABCDEF0123456789ABCDEF") << false;
+        QTest::newRow("short") << QVariant("secret") << false;
+        QTest::newRow("empty") << QVariant("") << false;
+    }
+
+    void remoteToken()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(bool, kept);
+        if (stored.isValid())
+            put(QStringLiteral("remoteToken"), stored);
+        AppSettings s = loaded();
+        QCOMPARE(ensureRemoteToken(s), !kept);
+        QVERIFY(
+            QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(s.remoteToken).hasMatch());
+        if (kept)
+            QCOMPARE(s.remoteToken, stored.toString());
+        // Kept from now on.
+        AppSettings again = loaded();
+        QVERIFY(!ensureRemoteToken(again));
+        QCOMPARE(again.remoteToken, s.remoteToken);
+        QVERIFY(makeRemoteToken() != makeRemoteToken());
     }
 
     void coloursAreStoredAsLowerCaseHex()

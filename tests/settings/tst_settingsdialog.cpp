@@ -274,10 +274,10 @@ class TestSettingsDialog : public QObject {
         Controls c(dlg);
         QCOMPARE(dlg.windowTitle(), "Settings");
         QCOMPARE(dlg.minimumWidth(), 420);
-        QCOMPARE(c.tabs->count(), 4);
+        QCOMPARE(c.tabs->count(), 5);
         const QStringList tabs{c.tabs->tabText(0), c.tabs->tabText(1), c.tabs->tabText(2),
-                               c.tabs->tabText(3)};
-        QCOMPARE(tabs, QStringList({"Clock", "Colors", "Fonts", "Timer"}));
+                               c.tabs->tabText(3), c.tabs->tabText(4)};
+        QCOMPARE(tabs, QStringList({"Clock", "Colors", "Fonts", "Timer", "Remote"}));
         QCOMPARE(c.tabs->currentIndex(), 0);
 
         // Callers connect to these by name; their order is part of the class.
