@@ -74,8 +74,8 @@ void ViewAddressPanel::setEndpoint(bool listening, int port, bool allowLan)
         m_note->setText(tr("This computer has no network address that other devices can reach."));
     } else {
         m_note->setText(tr("Phones and other devices cannot reach this address: remote control "
-                           "listens on this computer only. Switch on “Allow other devices” in "
-                           "Settings → Remote."));
+                           "listens on this computer only. To let them, switch on “Allow other "
+                           "computers on the network” in Settings → Remote."));
     }
     m_note->show();
 }

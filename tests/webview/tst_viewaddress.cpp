@@ -98,7 +98,7 @@ class TestViewAddress : public QObject {
         QCOMPARE(panel.address(), QStringLiteral("http://%1:9000/").arg(host));
         QVERIFY(address->text().contains(panel.address()));
         QCOMPARE(qr->pixmap().toImage().convertToFormat(QImage::Format_Grayscale8),
-                 QrCode::image(panel.address().toUtf8(), 4));
+                 QrCode::image(panel.address().toUtf8(), 3));
         const bool warned = note->text().contains(QStringLiteral("Settings → Remote"));
         QCOMPARE(warned, !lan);
         QVERIFY(!note->isHidden());
