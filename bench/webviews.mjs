@@ -4,7 +4,7 @@
 // clock): when the page's text changed, and when the next frame was drawn.
 //   node webviews.mjs <view address> <number of views>
 // Prints "ready" once every view shows the live state; on a line "stop" on
-// stdin, prints the samples as one JSON line and exits.
+// stdin, prints the samples of all views as one JSON array and exits.
 import readline from "node:readline";
 import { launchBrowser } from "./vellmark.mjs";
 
@@ -15,15 +15,16 @@ for (let i = 0; i < count; ++i) {
   const page = await browser.newPage();
   await page.setViewport({ width: 480, height: 270, deviceScaleFactor: 1 });
   await page.evaluateOnNewDocument(() => {
-    window.__lag = { dom: [], frame: [] };
+    // [serverTime, text on the page, next frame drawn], wall-clock ms.
+    window.__lag = [];
     let last = "";
     window.addEventListener("vellmark:shown", (e) => {
       const text = document.getElementById("timer").textContent;
       if (text === last) return;
       last = text;
-      const { serverTime, shownAt } = e.detail;
-      window.__lag.dom.push(shownAt - serverTime);
-      requestAnimationFrame(() => window.__lag.frame.push(performance.timeOrigin + performance.now() - serverTime));
+      const sample = [e.detail.serverTime, e.detail.shownAt, 0];
+      window.__lag.push(sample);
+      requestAnimationFrame(() => { sample[2] = performance.timeOrigin + performance.now(); });
     });
   });
   await page.goto(url);
@@ -32,18 +33,14 @@ for (let i = 0; i < count; ++i) {
 for (const page of pages)
   await page.waitForFunction(() => !document.body.classList.contains("offline"), { timeout: 30000 });
 // The first text each page showed came with its connection, not with a tick.
-for (const page of pages) await page.evaluate(() => { window.__lag.dom = []; window.__lag.frame = []; });
+for (const page of pages) await page.evaluate(() => { window.__lag = []; });
 console.log("ready");
 
 const rl = readline.createInterface({ input: process.stdin });
 for await (const line of rl) {
   if (line.trim() !== "stop") continue;
-  const all = { dom: [], frame: [] };
-  for (const page of pages) {
-    const lag = await page.evaluate(() => window.__lag);
-    all.dom.push(...lag.dom);
-    all.frame.push(...lag.frame);
-  }
+  const all = [];
+  for (const page of pages) all.push(...(await page.evaluate(() => window.__lag)));
   console.log(JSON.stringify(all));
   break;
 }
