@@ -30,8 +30,6 @@ ViewAddressPanel::ViewAddressPanel(QWidget* parent) : QWidget(parent)
     m_qr = new QLabel;
     m_qr->setObjectName(QStringLiteral("viewQrCode"));
     m_qr->setAlignment(Qt::AlignCenter);
-    auto* title = new QLabel(tr("Live view in any browser"));
-    title->setStyleSheet(QStringLiteral("font-weight:bold;"));
     m_addressLabel = new QLabel;
     m_addressLabel->setObjectName(QStringLiteral("viewAddress"));
     m_addressLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
@@ -39,9 +37,9 @@ ViewAddressPanel::ViewAddressPanel(QWidget* parent) : QWidget(parent)
     m_note = new QLabel;
     m_note->setObjectName(QStringLiteral("viewNote"));
     m_note->setWordWrap(true);
+    m_note->setStyleSheet(QStringLiteral("color:#aaa; font-size:11px;"));
 
     auto* text = new QVBoxLayout;
-    text->addWidget(title);
     text->addWidget(m_addressLabel);
     text->addWidget(m_note);
     text->addStretch(1);
@@ -64,12 +62,18 @@ void ViewAddressPanel::setEndpoint(bool listening, int port, bool allowLan)
     }
     const QString host = allowLan ? lanHost() : QStringLiteral("127.0.0.1");
     m_address = QStringLiteral("http://%1:%2/").arg(host).arg(port);
-    m_addressLabel->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(m_address.toHtmlEscaped()));
-    const QImage qr = QrCode::image(m_address.toUtf8(), kQrModulePx);
+    m_addressLabel->setText(QStringLiteral("<a href=\"%1\" style=\"color:#7cc4ff;\">%1</a>")
+                                .arg(m_address.toHtmlEscaped()));
+    // A code for a loopback address would open the phone's own loopback: it
+    // is shown only for an address that other devices can reach.
+    const bool reachable = allowLan && host != QLatin1String("127.0.0.1");
+    const QImage qr = reachable ? QrCode::image(m_address.toUtf8(), kQrModulePx) : QImage();
     m_qr->setPixmap(QPixmap::fromImage(qr));
     m_qr->setVisible(!qr.isNull());
-    if (allowLan && host != QLatin1String("127.0.0.1")) {
-        m_note->setText(tr("Scan with a phone on the same network. Views are read-only."));
+    if (reachable) {
+        m_note->setText(tr("Open it in any browser on the same network, or scan the code with a "
+                           "phone. Add ?view=timer to keep a screen on the time. Views are "
+                           "read-only."));
     } else if (allowLan) {
         m_note->setText(tr("This computer has no network address that other devices can reach."));
     } else {
