@@ -18,10 +18,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <algorithm>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTimer>
+#include <algorithm>
 
 #include <chrono>
 #include <cstdio>
@@ -57,8 +57,8 @@ double wallMs()
 
 struct TickFigures {
     QList<double> startedAt; // wall clock, ms since the epoch
-    QList<double> syncMs;   // the tick's handlers, start to end
-    QList<double> outputMs; // from the tick until the output window held the new value
+    QList<double> syncMs;    // the tick's handlers, start to end
+    QList<double> outputMs;  // from the tick until the output window held the new value
     double cpuPerTickMs = 0;
 };
 
@@ -138,8 +138,9 @@ int main(int argc, char** argv)
     }
     stage.engine.setDuration(999 * 60);
 
-    std::printf("lag, ms: from the state's serverTime (page side) and from the engine's tick, to the\n"
-                "new text in the page and to the next frame drawn; GUI thread per tick, ms\n");
+    std::printf(
+        "lag, ms: from the state's serverTime (page side) and from the engine's tick, to the\n"
+        "new text in the page and to the next frame drawn; GUI thread per tick, ms\n");
     std::printf("%-5s %8s | %9s %9s | %9s %9s | %9s %9s | %9s %9s %9s\n", "views", "samples",
                 "st>text", "p99", "tick>text", "p99", "tick>frame", "p99", "tick sync", "output99",
                 "CPU/tick");

@@ -14,8 +14,8 @@ QImage QrCode::image(const QByteArray& text, int moduleSize)
     // Medium error correction: an address stays readable from a slightly
     // glossy or scuffed screen; 8-bit mode keeps the text exactly as given.
     std::unique_ptr<QRcode, decltype(&QRcode_free)> code(
-        QRcode_encodeData(text.size(), reinterpret_cast<const unsigned char*>(text.constData()),
-                          0, QR_ECLEVEL_M),
+        QRcode_encodeData(text.size(), reinterpret_cast<const unsigned char*>(text.constData()), 0,
+                          QR_ECLEVEL_M),
         &QRcode_free);
     if (!code)
         return {};

@@ -1,7 +1,7 @@
 #include "remote/showstate.h"
 
-#include "settings/appsettings.h"
 #include "remote/viewlook.h"
+#include "settings/appsettings.h"
 #include "show/showcontroller.h"
 
 #include <QJsonArray>

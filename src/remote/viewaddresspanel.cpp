@@ -18,9 +18,9 @@ constexpr int kQrModulePx = 3;
 
 bool isPrivate(const QHostAddress& a)
 {
-    return a.isInSubnet(QHostAddress(QStringLiteral("10.0.0.0")), 8)
-           || a.isInSubnet(QHostAddress(QStringLiteral("172.16.0.0")), 12)
-           || a.isInSubnet(QHostAddress(QStringLiteral("192.168.0.0")), 16);
+    return a.isInSubnet(QHostAddress(QStringLiteral("10.0.0.0")), 8) ||
+           a.isInSubnet(QHostAddress(QStringLiteral("172.16.0.0")), 12) ||
+           a.isInSubnet(QHostAddress(QStringLiteral("192.168.0.0")), 16);
 }
 
 } // namespace
@@ -102,8 +102,8 @@ QString ViewAddressPanel::lanHost()
     const auto interfaces = QNetworkInterface::allInterfaces();
     for (const QNetworkInterface& iface : interfaces) {
         const auto flags = iface.flags();
-        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning)
-            || (flags & QNetworkInterface::IsLoopBack))
+        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning) ||
+            (flags & QNetworkInterface::IsLoopBack))
             continue;
         const auto entries = iface.addressEntries();
         for (const QNetworkAddressEntry& e : entries) {

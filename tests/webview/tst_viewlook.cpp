@@ -58,8 +58,9 @@ class TestViewLook : public QObject {
             QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_settings.remotePort).arg(path)))));
         QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 5000);
         QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
-        QVERIFY(reply->header(QNetworkRequest::ContentTypeHeader).toString().startsWith(
-            QLatin1String("text/html")));
+        QVERIFY(reply->header(QNetworkRequest::ContentTypeHeader)
+                    .toString()
+                    .startsWith(QLatin1String("text/html")));
         const QByteArray page = reply->readAll();
         QVERIFY(page.contains("<title>Vellmark — View</title>"));
         // Everything inline: nothing for a browser to fetch from elsewhere.
@@ -89,8 +90,8 @@ class TestViewLook : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(states.last()
                                          .value(QStringLiteral("look"))
                                          .toObject()
-                                         .value(QStringLiteral("bgColor"))
-                                     == QStringLiteral("#123456"),
+                                         .value(QStringLiteral("bgColor")) ==
+                                     QStringLiteral("#123456"),
                                  2000);
         const QJsonObject look = states.last().value(QStringLiteral("look")).toObject();
         QCOMPARE(look.value(QStringLiteral("timerColorWarning")).toString(),
