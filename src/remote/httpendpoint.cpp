@@ -196,7 +196,8 @@ QByteArray methodName(QHttpServerRequest::Method m)
 
 class HttpEndpoint::Server : public QAbstractHttpServer {
   public:
-    Server(HttpEndpoint* owner, Handler handler) : m_owner(owner), m_handler(std::move(handler))
+    Server(HttpEndpoint* owner, Handler handler, const QString& webSocketPath)
+        : m_owner(owner), m_handler(std::move(handler)), m_webSocketPath(webSocketPath)
     {
         // Connecting this signal is what makes the server accept upgrades.
         connect(this, &QAbstractHttpServer::newWebSocketConnection, m_owner, [this] {
@@ -219,6 +220,10 @@ class HttpEndpoint::Server : public QAbstractHttpServer {
         if (auto* guard =
                 socket->findChild<QObject*>(SocketGuard::name(), Qt::FindDirectChildrenOnly))
             static_cast<SocketGuard*>(guard)->requestHandled();
+        // Qt HTTP Server 6.4 hands a WebSocket handshake over only when this
+        // returns true having written nothing.
+        if (r.value(QByteArrayLiteral("upgrade")).toLower() == "websocket")
+            return r.url().path() == m_webSocketPath;
         HttpRequest req;
         req.method = methodName(r.method());
         req.path = r.url().path();
@@ -249,10 +254,11 @@ class HttpEndpoint::Server : public QAbstractHttpServer {
   private:
     HttpEndpoint* m_owner;
     Handler m_handler;
+    QString m_webSocketPath;
 };
 
-HttpEndpoint::HttpEndpoint(Handler handler, QObject* parent)
-    : QObject(parent), m_server(std::make_unique<Server>(this, std::move(handler)))
+HttpEndpoint::HttpEndpoint(Handler handler, const QString& webSocketPath, QObject* parent)
+    : QObject(parent), m_server(std::make_unique<Server>(this, std::move(handler), webSocketPath))
 {
 }
 

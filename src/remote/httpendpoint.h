@@ -51,7 +51,8 @@ class HttpEndpoint : public QObject {
 
     using Handler = std::function<HttpAnswer(const HttpRequest&)>;
 
-    explicit HttpEndpoint(Handler handler, QObject* parent = nullptr);
+    // WebSocket handshakes are accepted on webSocketPath only.
+    HttpEndpoint(Handler handler, const QString& webSocketPath, QObject* parent = nullptr);
     ~HttpEndpoint() override;
 
     // Listens on every address on one port (0: a free one, the same for all).

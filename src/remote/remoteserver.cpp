@@ -110,8 +110,8 @@ void RemoteServer::restart()
     if (!s.remoteEnabled) {
         status = QStringLiteral("Remote control is off");
     } else {
-        auto http =
-            std::make_unique<HttpEndpoint>([this](const HttpRequest& r) { return handleHttp(r); });
+        auto http = std::make_unique<HttpEndpoint>(
+            [this](const HttpRequest& r) { return handleHttp(r); }, kWebSocketPath);
         QString error;
         if (http->listen(addressesFor(s), quint16(s.remotePort), &error)) {
             connect(http.get(), &HttpEndpoint::webSocketConnected, this,
@@ -310,6 +310,9 @@ void RemoteServer::onWebSocket(QWebSocket* socket)
         socket->deleteLater();
         return;
     }
+    // A change still waiting goes to the others first; this client starts
+    // with the state as it is now.
+    flush();
     socket->setMaxAllowedIncomingMessageSize(HttpEndpoint::kMaxBody);
     socket->setMaxAllowedIncomingFrameSize(HttpEndpoint::kMaxBody);
     Client c;
@@ -326,7 +329,6 @@ void RemoteServer::onWebSocket(QWebSocket* socket)
                 c.lastHeard.start();
     });
     connect(socket, &QWebSocket::disconnected, this, [this, socket] { dropClient(socket); });
-    flush();
     socket->sendTextMessage(
         QString::fromUtf8(QJsonDocument(currentState()).toJson(QJsonDocument::Compact)));
 }
