@@ -212,10 +212,6 @@ class HttpEndpoint::Server : public QAbstractHttpServer {
   protected:
     bool handleRequest(const QHttpServerRequest& r, QTcpSocket* socket) override
     {
-        // Qt 6.4 hands a WebSocket handshake to its WebSocket server once a
-        // handler has accepted it (returned true) without answering it.
-        if (r.value(QByteArrayLiteral("upgrade")).toLower() == "websocket")
-            return true;
         // SocketGuard has no meta-object of its own: found by name.
         if (auto* guard =
                 socket->findChild<QObject*>(SocketGuard::name(), Qt::FindDirectChildrenOnly))
