@@ -9,7 +9,7 @@ import readline from "node:readline";
 import { launchBrowser } from "./vellmark.mjs";
 
 const [url, count] = [process.argv[2], +process.argv[3]];
-const browser = await launchBrowser();
+const browser = await launchBrowser({ networkEnabled: false });
 const pages = [];
 for (let i = 0; i < count; ++i) {
   const page = await browser.newPage();
@@ -31,7 +31,7 @@ for (let i = 0; i < count; ++i) {
   pages.push(page);
 }
 for (const page of pages)
-  await page.waitForFunction(() => !document.body.classList.contains("offline"), { timeout: 30000 });
+  await page.waitForFunction(() => !document.body.classList.contains("offline"), { timeout: 120000 });
 // The first text each page showed came with its connection, not with a tick.
 for (const page of pages) await page.evaluate(() => { window.__lag = []; });
 console.log("ready");
