@@ -9,7 +9,7 @@ import readline from "node:readline";
 import { launchBrowser } from "./vellmark.mjs";
 
 const [url, count] = [process.argv[2], +process.argv[3]];
-const browser = await launchBrowser({ networkEnabled: false });
+const browser = await launchBrowser();
 const pages = [];
 for (let i = 0; i < count; ++i) {
   const page = await browser.newPage();

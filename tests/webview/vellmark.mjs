@@ -119,17 +119,13 @@ export class Program {
   }
 }
 
-// networkEnabled: false spares the browser reporting every WebSocket frame of
-// every page to this script (puppeteer's network events), which a measurement
-// of the pages' own lag must not pay for.
-export async function launchBrowser({ networkEnabled = true } = {}) {
+export async function launchBrowser() {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), "vellmark-chromium-"));
   const browser = await puppeteer.launch({
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
     headless: true,
     userDataDir: profile,
     protocolTimeout: 60000,
-    networkEnabled,
     args: [
       "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync",
