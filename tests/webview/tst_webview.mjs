@@ -45,6 +45,7 @@ try {
     await program.command("duration", { time: "1:01" });
     let { seen } = await inStep(page);
     expect(seen.timer === "01:01" && seen.timerColor === rgb(colours.timerColorNormal), `normal: ${JSON.stringify(seen)}`);
+    expect(Math.abs(seen.progress - 1) < 0.01 && seen.progressColor === rgb(colours.timerColorNormal), `full bar: ${JSON.stringify(seen)}`);
     const shares = await countColours(page, [colours.timerColorNormal, colours.timerColorWarning]);
     expect(shares[colours.timerColorNormal] > 0.01 && shares[colours.timerColorWarning] === 0, `normal pixels ${JSON.stringify(shares)}`);
 
@@ -52,6 +53,8 @@ try {
     seen = await until(page, (v) => v.timer === "01:00", 2500, "the tick to 01:00");
     await program.command("pause");
     expect(seen.timerColor === rgb(colours.timerColorWarning), `warning at the threshold: ${seen.timerColor}`);
+    expect(Math.abs(seen.progress - 60 / 61) < 0.01 && seen.progressColor === rgb(colours.timerColorWarning),
+      `bar at 60 of 61 s: ${JSON.stringify(seen)}`);
     const warn = await countColours(page, [colours.timerColorNormal, colours.timerColorWarning]);
     expect(warn[colours.timerColorWarning] > 0.01 && warn[colours.timerColorNormal] === 0, `warning pixels ${JSON.stringify(warn)}`);
 
@@ -102,6 +105,7 @@ try {
     const on = await countColours(page, [colours.timerColorCritical]);
     await until(page, (v) => v.timerColor === rgb(colours.bgColor), 1000, "the hidden half");
     const readout = await page.evaluate(() => document.getElementById("timer").textContent);
+    expect((await look(page)).progress < 0.001, "the bar is empty in overtime");
     const off = await countColours(page, [colours.timerColorCritical]);
     expect(readout.startsWith("-") && on[colours.timerColorCritical] > 0.01, `red readout ${JSON.stringify(on)}`);
     // The progress bar is empty in overtime, so nothing red is left.

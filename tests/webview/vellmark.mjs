@@ -172,6 +172,9 @@ export function look(page) {
       message: vis($("message")) ? $("message").textContent : null,
       messageColor: getComputedStyle($("message")).color,
       background: getComputedStyle(document.body).backgroundColor,
+      // The progress bar: the share of its groove it fills, and its colour.
+      progress: $("bar").getBoundingClientRect().width / $("progress").getBoundingClientRect().width,
+      progressColor: getComputedStyle($("bar")).backgroundColor,
       lastSeq: window.__shown.length ? window.__shown[window.__shown.length - 1].seq : -1,
     };
   });
