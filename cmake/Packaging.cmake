@@ -79,8 +79,9 @@ set(CPACK_PACKAGE_HOMEPAGE_URL ${PROJECT_HOMEPAGE_URL})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-# The libraries the program links (Qt, libqrencode for the view address's QR
-# code) are found by dpkg-shlibdeps. What Qt loads
+# The libraries the program links are found by dpkg-shlibdeps (Qt HTTP Server,
+# Qt WebSockets and liblo for remote control, libqrencode for the view address's
+# QR code, among them). What Qt loads
 # at run time is not: GStreamer's elements for playing the audio cue (WAV,
 # FLAC and MP3 in plugins-good, Ogg in plugins-base), OpenSSL for the TLS
 # back end of the update check and the certificate store it trusts.

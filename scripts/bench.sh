@@ -15,6 +15,7 @@ export QT_QPA_PLATFORM="offscreen:configfile=$PWD/bench/data/screen-4k.json"
 build/ci/bench/bench_tickaccuracy "$seconds"
 build/ci/bench/bench_tickcost 2000
 build/ci/bench/bench_startup build/ci/src/app/vellmark 60
+build/ci/bench/bench_remote 500
 
 # Browser views in Debian's Chromium: the npm packages of the view tests first.
 (cd build/ci/tests/webview && [[ -d node_modules ]] || npm ci --no-audit --no-fund --loglevel=error)

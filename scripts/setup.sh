@@ -6,6 +6,7 @@ set -euo pipefail
 PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-multimedia-dev libgl1-mesa-dev
+    qt6-httpserver-dev qt6-websockets-dev liblo-dev liblo-tools
     qt6-qpa-plugins
     gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-pulseaudio
     pulseaudio pulseaudio-utils sox

@@ -43,7 +43,7 @@ int main(int argc, char** argv)
     ensureRemoteToken(settings);
     RemoteServer remote(&windows.showController());
     remote.restart();
-    windows.control().addPanelSection(QStringLiteral("Remote Control"), new RemotePanel(&remote));
+    windows.control().addFooter(new RemotePanel(&remote));
     // The live view for browsers on the same port, and where to open it.
     ViewPage::addTo(remote);
     auto* viewAddress = new ViewAddressPanel;

@@ -192,6 +192,7 @@ void ControlWindow::buildUi()
     scroll->setStyleSheet(QString::fromUtf8(kScrollStyle));
     column->addWidget(scroll, 1);
     column->addWidget(makeSeparator());
+    m_column = column;
 
     m_outputToggleBtn = new QPushButton(QString::fromUtf8(kShowCaption));
     m_outputToggleBtn->setObjectName(QStringLiteral("outputToggleBtn"));
@@ -335,7 +336,6 @@ void ControlWindow::buildUi()
     soundRow->addWidget(testBtn);
     panel->addLayout(soundRow);
     panel->addStretch(0);
-    m_panel = panel;
 
     scroll->setWidget(content);
 
@@ -385,13 +385,11 @@ void ControlWindow::buildUi()
     connect(m_outputToggleBtn, &QPushButton::clicked, this, &ControlWindow::toggleOutput);
 }
 
-void ControlWindow::addPanelSection(const QString& title, QWidget* content)
+void ControlWindow::addFooter(QWidget* content)
 {
-    // Above the closing stretch, after a separator like every section.
-    const int at = m_panel->count() - 1;
-    m_panel->insertWidget(at, makeSeparator());
-    m_panel->insertWidget(at + 1, makeSectionHeader(title));
-    m_panel->insertWidget(at + 2, content);
+    // Between the panel's closing separator and the output toggle.
+    m_column->insertWidget(m_column->count() - 1, content);
+    m_column->insertWidget(m_column->count() - 1, makeSeparator());
 }
 
 QLabel* ControlWindow::makeSectionHeader(const QString& text)

@@ -34,8 +34,9 @@ class ControlWindow : public QMainWindow {
 
     ShowController* showController() const { return m_show; }
 
-    // Adds a titled section at the foot of the scrolling panel.
-    void addPanelSection(const QString& title, QWidget* content);
+    // Adds a strip under the scrolling panel, always in view (the remote
+    // control's status and its last commands).
+    void addFooter(QWidget* content);
 
     // Shows the output window full-screen on the first screen that is not this
     // window's, or as an 800 × 500 window when there is no other screen.
@@ -99,7 +100,7 @@ class ControlWindow : public QMainWindow {
     QAudioOutput* m_audioOutput = nullptr;
     QLabel* m_soundFileLabel = nullptr;
     QCheckBox* m_soundCheck = nullptr;
-    QVBoxLayout* m_panel = nullptr;
+    QVBoxLayout* m_column = nullptr;
     // True while the preset strip is being refilled from the record, so the
     // rows coming and going are not taken for a reorder by the operator.
     bool m_fillingPresets = false;

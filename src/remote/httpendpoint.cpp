@@ -161,6 +161,10 @@ class GuardedTcpServer : public QTcpServer {
             return;
         }
         m_live->append(socket);
+        // Answers and stream messages are small and wanted at once: without
+        // this an acknowledgement right after a state message waits for the
+        // client's delayed ACK.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         new SocketGuard(socket, m_httpServer);
         addPendingConnection(socket);
     }

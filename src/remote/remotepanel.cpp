@@ -8,7 +8,7 @@
 #include <algorithm>
 
 namespace {
-constexpr int kShownCommands = 5;
+constexpr int kShownCommands = 3;
 }
 
 RemotePanel::RemotePanel(RemoteServer* server, QWidget* parent) : QWidget(parent), m_server(server)

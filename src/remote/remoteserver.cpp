@@ -61,9 +61,8 @@ QList<QHostAddress> addressesFor(const AppSettings& s)
 
 QString whereText(const AppSettings& s, quint16 port)
 {
-    return s.remoteAllowLan
-               ? QStringLiteral("on every network interface, port %1").arg(port)
-               : QStringLiteral("on 127.0.0.1 and ::1 (this computer only), port %1").arg(port);
+    return s.remoteAllowLan ? QStringLiteral("on every network interface, port %1").arg(port)
+                            : QStringLiteral("on port %1, this computer only").arg(port);
 }
 
 } // namespace
@@ -127,10 +126,10 @@ void RemoteServer::restart()
         QString error;
         if (osc->listen(addressesFor(s), quint16(s.oscPort), &error)) {
             connect(osc.get(), &OscReceiver::messageReceived, this, &RemoteServer::onOsc);
-            status += QStringLiteral("; OSC on UDP port %1").arg(osc->port());
+            status += QStringLiteral(" · OSC on UDP %1").arg(osc->port());
             m_osc = std::move(osc);
         } else {
-            status += QStringLiteral("; OSC is not listening: %1").arg(error);
+            status += QStringLiteral(" · OSC is not listening: %1").arg(error);
         }
     }
     setStatus(status);

@@ -306,7 +306,10 @@ QWidget* SettingsDialog::buildRemotePage()
 
     // The token is shown so it can be typed into a controller; a new one
     // takes effect with OK, and every controller then needs it.
-    m_tokenEdit = new QLineEdit(m_settings->remoteToken);
+    // A record without a token (it is made at start-up) gets one here, so OK
+    // can never store an empty token that no command could match.
+    m_tokenEdit = new QLineEdit(m_settings->remoteToken.isEmpty() ? makeRemoteToken()
+                                                                  : m_settings->remoteToken);
     m_tokenEdit->setReadOnly(true);
     m_tokenEdit->setObjectName(QStringLiteral("remoteToken"));
     m_tokenEdit->setStyleSheet(QStringLiteral("font-family:monospace;"));

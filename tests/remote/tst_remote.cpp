@@ -51,8 +51,7 @@ struct Rig {
         windows = std::make_unique<AppWindows>(&settings, &engine);
         remote = std::make_unique<RemoteServer>(&windows->showController());
         remote->restart();
-        windows->control().addPanelSection(QStringLiteral("Remote Control"),
-                                           new RemotePanel(remote.get()));
+        windows->control().addFooter(new RemotePanel(remote.get()));
     }
 
     QUrl url(const QString& pathAndQuery) const
@@ -512,11 +511,11 @@ class TestRemote : public QObject {
         QCOMPARE(rig.remote->webSocketClients(), 2);
         qInfo("stuck client dropped after %d ticks; longest turn of the event loop %lld ms", turns,
               longestTurn);
-        otherGot.clear();
+        // The healthy client keeps up: it catches up with the latest tick.
         TestSupport::stepEngine(&rig.engine);
-        QTRY_VERIFY_WITH_TIMEOUT(!otherGot.isEmpty(), 5000);
-        QCOMPARE(otherGot.last().value(QStringLiteral("timer")).toObject().value("remaining"),
-                 QJsonValue(rig.engine.remaining()));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            otherGot.last().value(QStringLiteral("timer")).toObject().value("remaining"),
+            QJsonValue(rig.engine.remaining()), 5000);
     }
 
     // OSC from liblo's own client: every address, numbers as int, float or

@@ -259,6 +259,8 @@ bool Renderer::run()
 {
     // As start-up does it, from the empty private store: the defaults.
     loadSettings(m_settings);
+    // A fixed token, so the Remote page looks the same on every run.
+    m_settings.remoteToken = QStringLiteral("3f9c0e71a2b84d56c7e0193a8b2f6d45");
     m_engine.setDuration(m_settings.defaultDuration);
     m_engine.setOvertimeEnabled(m_settings.overtimeEnabled);
     m_windows = std::make_unique<AppWindows>(&m_settings, &m_engine);
