@@ -40,6 +40,10 @@ class SocketGuard : public QObject {
     // A whole request was read: the next one starts from nothing.
     void requestHandled()
     {
+        // A WebSocket handshake is a request too, but its connection lives on
+        // as the stream and is watched by pings instead.
+        if (m_upgraded)
+            return;
         m_head.clear();
         m_headDone = false;
         m_received = 0;
@@ -243,6 +247,8 @@ class HttpEndpoint::Server : public QAbstractHttpServer {
         for (const auto& h : a.headers)
             responder.writeHeader(h.first, h.second);
         responder.writeBody(a.body);
+        // Out now, not after the windows have repainted for the change.
+        socket->flush();
         return true;
     }
 

@@ -27,6 +27,8 @@ bool OscReceiver::listen(const QList<QHostAddress>& addresses, quint16 port, QSt
             return false;
         }
         port = socket->localPort();
+        // Room for a burst while the window repaints (the system may allow less).
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 1024 * 1024);
         connect(socket, &QUdpSocket::readyRead, this, [this, socket] { readBatch(socket); });
         m_sockets << socket;
     }

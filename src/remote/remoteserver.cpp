@@ -370,6 +370,8 @@ void RemoteServer::onWebSocketText(QWebSocket* socket, const QString& text)
     ack.insert(QStringLiteral("ok"), error.isEmpty());
     ack.insert(QStringLiteral("error"), error);
     socket->sendTextMessage(QString::fromUtf8(QJsonDocument(ack).toJson(QJsonDocument::Compact)));
+    // Out now, not after the windows have repainted for the change.
+    socket->flush();
 }
 
 void RemoteServer::onOsc(const OscMessage& message, const QHostAddress& from, quint16 fromPort)

@@ -1,6 +1,7 @@
 // The remote interface driven as a controller drives it: over real sockets on
 // the loopback, against the real windows.
 #include "app/appwindows.h"
+#include "remote/httpendpoint.h"
 #include "remote/remotepanel.h"
 #include "remote/remoteserver.h"
 #include "settings/appsettings.h"
@@ -414,6 +415,56 @@ class TestRemote : public QObject {
                               {"Content-Type", "application/x-www-form-urlencoded"}});
         QCOMPARE(r.status, 400);
         QCOMPARE(steady(rig.remote->currentState()), before);
+    }
+
+    // A half-open connection is closed after the idle time while other
+    // callers are served; a flood of datagrams, good and bad, is worked
+    // through without losing the good ones.
+    void hostileClients()
+    {
+        Rig rig;
+        QTcpSocket halfOpen;
+        halfOpen.connectToHost(QHostAddress::LocalHost, rig.remote->httpPort());
+        QVERIFY(halfOpen.waitForConnected(5000));
+        halfOpen.write("POST /api/v1/start HTTP/1.1\r\nHost: x\r\nContent-Le");
+        QElapsedTimer idle;
+        idle.start();
+        // A quiet stream is no half-open connection: it stays.
+        QWebSocket quiet;
+        int states = 0;
+        connect(&quiet, &QWebSocket::textMessageReceived, this, [&] { ++states; });
+        quiet.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/api/v1/ws").arg(rig.remote->httpPort())));
+
+        lo_address to =
+            lo_address_new("127.0.0.1", qPrintable(QString::number(rig.remote->oscPort())));
+        // In bursts, as datagrams from another process arrive while this one
+        // works: a single burst from this very thread would only measure the
+        // system's receive buffer.
+        for (int i = 0; i < 300; ++i) {
+            if (i % 3 == 0)
+                lo_send(to, "/vellmark/add", "i", 1);
+            else
+                lo_send(to, "/vellmark/add", "s", "lots");
+            if (i % 30 == 29)
+                QCoreApplication::processEvents();
+        }
+        lo_address_free(to);
+        QTRY_COMPARE_WITH_TIMEOUT(at(rig.remote->currentState(), "timer.remaining"), QVariant(400),
+                                  10000);
+        const Reply r = http(rig.url(QStringLiteral("/api/v1/start")), "POST", {},
+                             {{"Authorization", "Bearer " + kToken.toLatin1()}});
+        QCOMPARE(r.status, 200);
+        QCOMPARE(halfOpen.state(), QAbstractSocket::ConnectedState);
+
+        QTRY_COMPARE_WITH_TIMEOUT(halfOpen.state(), QAbstractSocket::UnconnectedState,
+                                  HttpEndpoint::kIdleMs + 5000);
+        QVERIFY(idle.elapsed() >= HttpEndpoint::kIdleMs - 500);
+        QVERIFY(rig.engine.isRunning());
+        QTest::qWait(1000);
+        QCOMPARE(quiet.state(), QAbstractSocket::ConnectedState);
+        const int before = states;
+        rig.windows->showController().pause();
+        QTRY_VERIFY_WITH_TIMEOUT(states > before, 5000);
     }
 
     // The stream: the state on connect and on every change, ticks included;
