@@ -102,7 +102,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # The libraries the program links are found by dpkg-shlibdeps (Qt HTTP Server,
-# Qt WebSockets and liblo for remote control among them). What Qt loads
+# Qt WebSockets and liblo for remote control, libqrencode for the view address's
+# QR code, among them). What Qt loads
 # at run time is not: GStreamer's elements for playing the audio cue (WAV,
 # FLAC and MP3 in plugins-good, Ogg in plugins-base), OpenSSL for the TLS
 # back end of the update check and the certificate store it trusts.

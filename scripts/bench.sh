@@ -27,3 +27,7 @@ for backend in gstreamer ffmpeg; do
     QT_MEDIA_BACKEND=$backend build/ci/bench/bench_cuelatency 6 11
 done
 build/ci/bench/bench_remote 500
+
+# Browser views in Debian's Chromium: the npm packages of the view tests first.
+(cd build/ci/tests/webview && [[ -d node_modules ]] || npm ci --no-audit --no-fund --loglevel=error)
+build/ci/bench/bench_webview node build/ci/tests/webview/webviews.mjs 30

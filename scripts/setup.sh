@@ -17,6 +17,8 @@ PACKAGES=(
     lintian devscripts man-db
     clang libclang-rt-14-dev
     tzdata
+    libqrencode-dev
+    chromium nodejs
 )
 
 missing=()
@@ -25,6 +27,12 @@ for p in "${PACKAGES[@]}"; do
         missing+=("$p")
     fi
 done
+
+# The view page's browser tests run under Node.js with packages from npm. A
+# Node.js from elsewhere (NodeSource) brings its own npm; Debian's comes apart.
+if ! command -v npm >/dev/null; then
+    missing+=(npm)
+fi
 
 if ((${#missing[@]})); then
     SUDO=""

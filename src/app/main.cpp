@@ -3,6 +3,8 @@
 #include "app/unixsignalquitter.h"
 #include "remote/remotepanel.h"
 #include "remote/remoteserver.h"
+#include "remote/viewaddresspanel.h"
+#include "remote/viewpage.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
 #include "update/updater.h"
@@ -48,6 +50,11 @@ int main(int argc, char** argv)
     RemoteServer remote(&windows.showController());
     remote.restart();
     windows.control().addFooter(new RemotePanel(&remote));
+    // The live view for browsers on the same port, and where to open it.
+    ViewPage::addTo(remote);
+    auto* viewAddress = new ViewAddressPanel;
+    viewAddress->follow(&remote);
+    windows.control().addPanelSection(QStringLiteral("Live View"), viewAddress);
 
     // The silent update check, owned by the application object, 3 s from now.
     Updater::armStartupCheck(&app);

@@ -386,6 +386,7 @@ void ControlWindow::buildUi()
     soundRow->addWidget(testBtn);
     panel->addLayout(soundRow);
     panel->addStretch(0);
+    m_panel = panel;
 
     scroll->setWidget(content);
 
@@ -436,6 +437,15 @@ void ControlWindow::addFooter(QWidget* content)
     // Between the panel's closing separator and the output toggle.
     m_column->insertWidget(m_column->count() - 1, content);
     m_column->insertWidget(m_column->count() - 1, makeSeparator());
+}
+
+void ControlWindow::addPanelSection(const QString& title, QWidget* content)
+{
+    // Before the closing stretch, after a separator like every section.
+    const int at = m_panel->count() - 1;
+    m_panel->insertWidget(at, makeSeparator());
+    m_panel->insertWidget(at + 1, makeSectionHeader(title));
+    m_panel->insertWidget(at + 2, content);
 }
 
 QLabel* ControlWindow::makeSectionHeader(const QString& text)

@@ -38,6 +38,9 @@ class ControlWindow : public QMainWindow {
     // Adds a strip under the scrolling panel, always in view (the remote
     // control's status and its last commands).
     void addFooter(QWidget* content);
+    // Adds a section at the end of the scrolling panel, under a heading like
+    // the others (the live view's address).
+    void addPanelSection(const QString& title, QWidget* content);
 
     // Shows the output window full-screen on the first screen that is not this
     // window's, or as an 800 × 500 window when there is no other screen; from
@@ -121,6 +124,7 @@ class ControlWindow : public QMainWindow {
     bool m_outputPainted = false;
     bool m_cuePrepareQueued = false;
     QVBoxLayout* m_column = nullptr;
+    QVBoxLayout* m_panel = nullptr;
     // True while the preset strip is being refilled from the record, so the
     // rows coming and going are not taken for a reorder by the operator.
     bool m_fillingPresets = false;

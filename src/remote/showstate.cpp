@@ -1,5 +1,6 @@
 #include "remote/showstate.h"
 
+#include "remote/viewlook.h"
 #include "settings/appsettings.h"
 #include "show/showcontroller.h"
 
@@ -55,5 +56,7 @@ QJsonObject showStateJson(const ShowController& show, qint64 seq, qint64 serverT
          QJsonObject{{QStringLiteral("visible"), show.isOutputVisible()}}},
         {QStringLiteral("presets"), presets},
         {QStringLiteral("target"), target.isEmpty() ? QJsonValue(QJsonValue::Null) : target},
+        // How the output looks, for browser views (read-only).
+        {QStringLiteral("look"), viewLookJson(show.settings())},
     };
 }

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class RemoteServer;
+
+// Where a browser opens the live view: the address, a QR code of it for a
+// phone's camera, and, while the remote port listens on this machine only, a
+// note that other devices cannot reach it and where to allow them.
+class ViewAddressPanel : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit ViewAddressPanel(QWidget* parent = nullptr);
+
+    // listening: the remote port is open; allowLan: on every interface rather
+    // than loopback only.
+    void setEndpoint(bool listening, int port, bool allowLan);
+
+    // Shows where `server` listens now and whenever it starts again.
+    void follow(RemoteServer* server);
+
+    QString address() const { return m_address; }
+
+    // The address other devices use: this machine's first IPv4 address on a
+    // running, non-loopback interface (private ranges first), else loopback.
+    static QString lanHost();
+
+  private:
+    QString m_address;
+    QLabel* m_qr = nullptr;
+    QLabel* m_addressLabel = nullptr;
+    QLabel* m_note = nullptr;
+};
