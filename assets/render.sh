@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the logo and the application icons from the SVG sources in this
 # folder. Needs rsvg-convert (librsvg2-bin), ImageMagick and png2icns
 # (icnsutils). Run it after editing an SVG and commit what it writes.

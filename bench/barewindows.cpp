@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The yardstick for start-up: a bare Qt Widgets program that opens two
 // labelled windows the way Vellmark opens its own (the first 560 × 760, the
 // second full-screen on another screen, or 800 × 500 when there is none) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Latency of the sound cue: from the zero tick (and from a Test press) to the
 // first audible sample, as heard on a private PulseAudio server's null sink.
 // Each round builds a control window with the cue file chosen, leaves it idle

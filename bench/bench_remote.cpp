@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Remote control on the loopback: the round trip of a command over HTTP,
 // WebSocket and OSC, and what the WebSocket stream costs the GUI thread per
 // tick with 0, 10 and 50 clients connected.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up side by side: the bare two-window program (barewindows) and
 // Vellmark, started in turn in one run on the same virtual display, each
 // observed from the outside through the startupprobe plugin:

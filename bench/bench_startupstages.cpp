@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program's own start-up time goes between the application object
 // and both windows painted: main()'s steps replayed in this process with the
 // same objects in the same order (AppWindows' steps spelt out), each timed, then the event loop run until

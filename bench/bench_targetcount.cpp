@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How far the shown time is from the truth when counting to a time of day,
 // against a plain duration count started at the same moment for the same
 // target (what an operator gets by working out the minutes by hand). Both

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How exactly the real engine ticks while the windows run as on stage: the
 // output window full-screen on a 3840 x 2160 screen, its clock running, the
 // readout blinking through overtime, and another process keeping the second

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GUI-thread time of one tick through the windows, repaint included, at two
 // output sizes with blinking off and on, against a bare label that shows the
 // same text in the same font as the yardstick.

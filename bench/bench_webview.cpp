@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Browser views of the show: the lag from the engine's tick to the new time on
 // the view pages in headless Chromium (measured in each page against the
 // tick's serverTime, same machine clock), median and p99, with 1, 10 and 50

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A dynamic-linker audit library (LD_AUDIT) that bench_startup puts in front
 // of the programs it starts: it writes the monotonic time and the path of
 // every shared object as it is loaded, the program's own dependencies and

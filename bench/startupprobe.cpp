@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Qt generic plugin that bench_startup loads into the unmodified programs it
 // measures (QT_QPA_GENERIC_PLUGINS=startupprobe). It reports on stdout, in
 // monotonic milliseconds with the resident memory and the number of shared

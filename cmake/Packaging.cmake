@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installation and packaging of the vellmark program: the desktop entry,
 # AppStream metainfo and hicolor icons on Linux, a Debian package through CPack,
 # the icon and version resource on Windows and the application bundle on macOS.

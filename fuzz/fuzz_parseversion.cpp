@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary text as a version number. parseVersion must give three numbers,
 // agree with plain decimal reading wherever a piece is plain digits, reproduce
 // itself from its own result, and order versions consistently.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever a remote caller can send, taken through the command parser the
 // server uses: HTTP query, form or JSON arguments, a WebSocket command, or an
 // OSC datagram (liblo's decoding and bundles included). The first byte picks

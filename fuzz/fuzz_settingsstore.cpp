@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as the settings store file, then loaded the way start-up
 // loads it. Besides crashes, hangs and sanitizer reports this checks what the
 // program relies on after loading: every number inside its range, every colour

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An arbitrary body as the update server's answer, taken through everything
 // the update check does with it short of showing a box: reading the manifest,
 // comparing its version, escaping its texts for the announcement and deciding

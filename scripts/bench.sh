@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Vellmark (preset ci) and runs the benchmarks; they print figures and
 # never pass or fail on a time. Figures of a full run: bench/RESULTS.md.
 #   scripts/bench.sh [seconds of the tick-accuracy run] [seconds of the target-count run]

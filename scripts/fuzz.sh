@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets (preset fuzz, clang) and runs each of them.
 #   scripts/fuzz.sh [seconds per target] [target ...]
 # With FUZZ_RUNS=N in the environment each target instead runs exactly N

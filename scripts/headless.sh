@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a program on a machine without a display, set out as on stage: a
 # virtual X server (Xorg's dummy video driver) with two monitors side by side
 # forming one desktop, an operator screen of 1600 × 900 on the left and a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the screenshots in docs/screenshots from the real windows of this
 # build (on Qt's offscreen platform, with a private settings store, fixed
 # screens, fonts and clock), for the README and the software centres.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the program the way scripts/run.sh does on a machine without a display
 # (scripts/headless.sh) and checks what a person sees through the VNC viewer:
 # two screens side by side, the control window on the operator's screen with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the settings and About dialogs from the control window, and what an
 // accepted settings dialog changes in both windows and the engine.
 #include "app/appwindows.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The packaged program starts and quits cleanly on SIGTERM (exit code 0).
 #
 # With CI=true (a throwaway machine, run as root) the package is installed for

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package with CPack and checks what it holds and depends on.
 # Usage: check-deb.sh <build dir> <work dir> <application id> <icon sizes...>
 set -euo pipefail

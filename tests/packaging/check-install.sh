@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into an empty prefix and checks that everything a desktop
 # needs is there and valid: the program, its desktop entry, its AppStream
 # metainfo and its icons, and that the entry starts that program with that icon.

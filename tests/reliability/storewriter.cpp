@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helper of tst_storecrash: saves the first and the second test record in
 // turn, for ever, until it is killed. Prints the store's file name once it is
 // about to begin, so the test knows both sides use the same store.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound files that cannot be played as the audio cue: missing, unreadable,
 // empty, a folder, a text file named .wav and a truncated WAV. The cue at
 // zero and the Test button must neither crash nor hang the program, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Endurance: a million one-second steps of the engine through the windows,
 // with everything that happens on stage mixed in: count-downs to zero and
 // into overtime with the readout blinking, count-ups, added minutes, view

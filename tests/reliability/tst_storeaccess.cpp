@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A settings store that cannot be read or written: loading gives the
 // defaults, saving returns promptly without crashing, and whatever stands in
 // the store's way is left exactly as it was. The obstacles are ones that stop

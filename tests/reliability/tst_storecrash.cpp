@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store survives a program killed while saving: a process that
 // saves two records in turn is killed with SIGKILL at random moments, and
 // every load afterwards must give one whole record, never a mixture of two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The remote interface driven as a controller drives it: over real sockets on
 // the loopback, against the real windows.
 #include "app/appwindows.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reordering the settings dialog's presets with the mouse. The drag runs for
 // real: press, move past the drag distance, move to the target and release,
 // with the toolkit's own drag loop in between. The offscreen platform's drag

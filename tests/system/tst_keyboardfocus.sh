@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The operator's keyboard on a real X server with a window manager: the program
 # is started as an operator starts it, a real Space goes to whatever window has
 # the keyboard focus, and the time preview must start running; again after the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Counting to a time of day. The test runs in Europe/Berlin (set by CTest), so
 // the summer-time changes of 2027 (28 March 02:00 -> 03:00, 31 October
 // 03:00 -> 02:00) are real ones. Expected values are worked out from UTC by hand.

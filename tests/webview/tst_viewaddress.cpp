@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view's address as the operator sees it: the address for this machine or
 // the network, its QR code, and the note when other devices are not allowed.
 #include "remote/qrcode.h"

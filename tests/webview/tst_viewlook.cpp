@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a browser view is given by the running program: the page itself, with
 // no token, and the output's look in the state, sent again the moment the
 // operator's settings change.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renders the screenshots of the documentation from the program's real windows:
 // the control window, the output window in its normal, warning, critical,
 // count-to-a-time and clock-only looks, the settings dialog and the About card.
