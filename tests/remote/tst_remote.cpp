@@ -85,6 +85,7 @@ struct Rig {
         for (auto* l : windows->output().findChildren<QLabel*>())
             if (l->parentWidget() == &windows->output())
                 shownMessage = l->text();
+        auto* until = windows->output().findChild<QLabel*>(QStringLiteral("targetCaption"));
         auto spin = [this](const char* suffix) {
             for (auto* s : control().findChildren<QSpinBox*>())
                 if (s->suffix() == QLatin1String(suffix))
@@ -100,6 +101,7 @@ struct Rig {
             {"field", control().findChild<QLineEdit*>()->text()},
             {"output", windows->output().isVisible()},
             {"entry", QStringLiteral("%1:%2").arg(spin(" min")).arg(spin(" sec"))},
+            {"until", until && until->isVisibleTo(&windows->output()) ? until->text() : QString()},
         };
     }
 };
@@ -259,6 +261,10 @@ class TestRemote : public QObject {
             "<b>Q&A</b>", "field", "<b>Q&A</b>");
         row("message clear", "message?text=Hi", "query", "message/clear", "", "message", "",
             "message", "");
+        row("target", "", "query", "target", "time=14:30", "target", "14:30", "until",
+            "until 14:30");
+        row("add moves the target", "target?time=23:59", "json", "add", "seconds=60", "target",
+            "00:00", "until", "until 00:00");
         row("output hide", "", "query", "output/hide", "", "output.visible", false, "output",
             false);
         row("output show", "output/hide", "get", "output/show", "", "output.visible", true,
@@ -367,6 +373,9 @@ class TestRemote : public QObject {
         row("preset zero", "POST", "/api/v1/preset?index=0", t, "", 400, "between 1");
         row("blank message", "POST", "/api/v1/message?text=%20%0A%20", t, "", 400, "empty");
         row("no message", "POST", "/api/v1/message", t, "", 400, "missing text");
+        row("no such time of day", "POST", "/api/v1/target?time=24:00", t, "", 400, "HH:MM");
+        row("time of day as a number", "POST", "/api/v1/target", t, "{\"time\": 1430}", 400,
+            "HH:MM");
     }
 
     void errors()
@@ -598,6 +607,7 @@ class TestRemote : public QObject {
         row("/vellmark/view", {"clock"}, "view", "clock");
         row("/vellmark/preset", {3.0f}, "timer.remaining", 900);
         row("/vellmark/message", {"Five minutes"}, "message", "Five minutes");
+        row("/vellmark/target", {"14:30"}, "target", "14:30");
         row("/vellmark/output", {0}, "output.visible", false);
         row("/vellmark/output", {false}, "output.visible", false);
         row("/vellmark/output", {"0"}, "output.visible", false);
@@ -653,6 +663,9 @@ class TestRemote : public QObject {
         timer["phase"] = before.value("timer").toObject().value("phase");
         timer["running"] = before.value("timer").toObject().value("running");
         after["timer"] = timer;
+        // The bundle's duration ends a count to a time of day, as Set Time does.
+        QVERIFY(after.value("target").isNull());
+        after["target"] = before.value("target");
         QCOMPARE(after, before);
         QVERIFY(
             rig.remote->log().join('\n').contains(QStringLiteral("/vellmark/duration refused")));
