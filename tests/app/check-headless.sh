@@ -15,7 +15,11 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 runner=""
 finish() {
-    [[ -n $runner ]] && kill -TERM "$runner" 2>/dev/null && wait "$runner" 2>/dev/null
+    if [[ -n $runner ]]; then
+        kill -TERM "$runner" 2>/dev/null
+        for _ in $(seq 100); do kill -0 "$runner" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$runner" 2>/dev/null
+    fi
     rm -rf "$work"
 }
 trap finish EXIT
@@ -44,7 +48,7 @@ port=$(grep -o 'localhost:[0-9]*' "$work/run.log" | head -1 | cut -d: -f2 || tru
 [[ -n $display && -n $port ]] || fail "no display or VNC port announced"
 export DISPLAY=$display
 
-visibleWindow() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true; }
+visibleWindow() { timeout 10 xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true; }
 for _ in $(seq 300); do
     control=$(visibleWindow 'Vellmark — Control')
     output=$(visibleWindow 'Vellmark — Output')
@@ -93,11 +97,12 @@ fi
 
 # The stage screen's cable is pulled and plugged back in, as the desktop sees
 # it: its output switched off, then on again.
-xrandr --output DUMMY1 --off
+timeout 20 xrandr --output DUMMY1 --off || fail "xrandr could not switch the stage screen off"
 for _ in $(seq 100); do [[ -z $(visibleWindow 'Vellmark — Output') ]] && break; sleep 0.1; done
 [[ -z $(visibleWindow 'Vellmark — Output') ]] || fail "output window still shown after its screen went"
 [[ -n $(visibleWindow 'Vellmark — Control') ]] || fail "control window gone with the stage screen"
-xrandr --output DUMMY1 --mode 1920x1080 --pos "${stX}x$stY"
+timeout 20 xrandr --output DUMMY1 --mode 1920x1080 --pos "${stX}x$stY" ||
+    fail "xrandr could not switch the stage screen on again"
 for _ in $(seq 100); do [[ -n $(visibleWindow 'Vellmark — Output') ]] && break; sleep 0.1; done
 sleep 1
 read -r x y w h <<<"$(geometry "$output")"
@@ -106,8 +111,13 @@ read -r x y w h <<<"$(geometry "$output")"
 active=$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' || true)
 ((active == control)) || fail "the output's return took the keyboard (active: $active)"
 
-# Stopping the run stops everything it started.
+# Stopping the run stops everything it started, promptly.
 kill -TERM "$runner"
+for _ in $(seq 300); do kill -0 "$runner" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$runner" 2>/dev/null; then
+    ps -o pid,stat,etime,args --ppid "$runner" >&2 || true
+    fail "the run had not stopped 30 s after SIGTERM"
+fi
 wait "$runner" || true
 runner=""
 number=${display#:}
