@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "remote/httpendpoint.h"
 
+#include "remote/listenerror.h"
+
 #include <QAbstractHttpServer>
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
@@ -285,9 +287,7 @@ bool HttpEndpoint::listen(const QList<QHostAddress>& addresses, quint16 port, QS
                 continue;
             }
             if (error)
-                *error = tcp->serverError() == QAbstractSocket::AddressInUseError
-                             ? QStringLiteral("port %1 is in use by another program").arg(port)
-                             : tcp->errorString();
+                *error = listenError(tcp->serverError(), tcp->errorString(), port);
             delete tcp;
             qDeleteAll(made);
             return false;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "remote/oscreceiver.h"
 
+#include "remote/listenerror.h"
+
 #include <QNetworkDatagram>
 #include <QTimer>
 #include <QUdpSocket>
@@ -20,9 +22,7 @@ bool OscReceiver::listen(const QList<QHostAddress>& addresses, quint16 port, QSt
                 continue;
             }
             if (error)
-                *error = socket->error() == QAbstractSocket::AddressInUseError
-                             ? QStringLiteral("port %1 is in use by another program").arg(port)
-                             : socket->errorString();
+                *error = listenError(socket->error(), socket->errorString(), port);
             delete socket;
             close();
             return false;
