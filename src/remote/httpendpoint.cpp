@@ -28,6 +28,11 @@ QByteArray closingAnswer(int status, const char* reason, const char* error)
 // own reader is connected after this one, so every chunk is seen here first.
 class SocketGuard : public QObject {
   public:
+    // A rejected client has this long to read its answer, and may send this
+    // much more meanwhile, before it is cut off.
+    static constexpr int kAnswerGraceMs = 2000;
+    static constexpr qint64 kMaxDrained = 1024 * 1024;
+
     SocketGuard(QTcpSocket* socket, QObject* httpServer)
         : QObject(socket), m_socket(socket), m_httpServer(httpServer)
     {
@@ -119,10 +124,9 @@ class SocketGuard : public QObject {
         QObject::disconnect(m_socket, &QTcpSocket::readyRead, m_httpServer, nullptr);
         m_socket->write(answer);
         drain();
-        // The client is given two seconds to read the answer; what it goes on
-        // sending is read and thrown away meanwhile, so the answer is not lost
-        // to a reset.
-        m_idle.start(2000);
+        // What the client goes on sending meanwhile is read and thrown away,
+        // so the answer is not lost to a reset.
+        m_idle.start(kAnswerGraceMs);
     }
 
     void drain()
@@ -130,7 +134,7 @@ class SocketGuard : public QObject {
         if (m_socket->isTransactionStarted())
             m_socket->commitTransaction();
         m_drained += m_socket->skip(m_socket->bytesAvailable());
-        if (m_drained > 1024 * 1024)
+        if (m_drained > kMaxDrained)
             m_socket->abort();
     }
 

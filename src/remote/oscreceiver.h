@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "remote/remotecommand.h"
+
 #include <QHostAddress>
 #include <QList>
 #include <QObject>
-
-#include "remote/remotecommand.h"
 
 class QUdpSocket;
 

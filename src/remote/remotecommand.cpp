@@ -20,8 +20,8 @@ namespace {
 
 using Args = RemoteCommand::Args;
 
-constexpr qint64 kLongest = SettingsLimits::kDurationMax; // 999:59
-constexpr int kMessageMax = 500;
+constexpr qint64 kMaxSeconds = SettingsLimits::kDurationMax; // 999:59
+constexpr int kMaxMessage = 500;
 
 // The first argument of an OSC message stands for the one named field.
 QVariant field(const Args& args, const char* name)
@@ -115,12 +115,12 @@ QString parseDuration(const Args& args, RemoteCommand& c)
         c.number = m.captured(1).toInt() * 60 + m.captured(2).toInt();
         return {};
     }
-    return wholeNumber(v, "seconds", 0, kLongest, &c.number);
+    return wholeNumber(v, "seconds", 0, kMaxSeconds, &c.number);
 }
 
 QString parseAdd(const Args& args, RemoteCommand& c)
 {
-    return wholeNumber(field(args, "seconds"), "seconds", -kLongest, kLongest, &c.number);
+    return wholeNumber(field(args, "seconds"), "seconds", -kMaxSeconds, kMaxSeconds, &c.number);
 }
 
 QString parseMode(const Args& args, RemoteCommand& c)
@@ -158,8 +158,8 @@ QString parseMessage(const Args& args, RemoteCommand& c)
     t = t.trimmed();
     if (t.isEmpty())
         return QStringLiteral("text must not be empty");
-    if (t.size() > kMessageMax)
-        return QStringLiteral("text must be at most %1 characters").arg(kMessageMax);
+    if (t.size() > kMaxMessage)
+        return QStringLiteral("text must be at most %1 characters").arg(kMaxMessage);
     c.text = t;
     return {};
 }
@@ -169,8 +169,8 @@ QString parseTarget(const Args& args, RemoteCommand& c)
     const QVariant v = field(args, "time");
     if (!v.isValid() || v.isNull())
         return QStringLiteral("missing time");
-    const QTime t = v.typeId() == QMetaType::QString ? TimeOfDay::parse(v.toString().trimmed())
-                                                      : QTime();
+    const QTime t =
+        v.typeId() == QMetaType::QString ? TimeOfDay::parse(v.toString().trimmed()) : QTime();
     if (!t.isValid())
         return QStringLiteral("time must be HH:MM, 24-hour, 00:00 to 23:59");
     c.number = t.hour() * 60 + t.minute();
@@ -190,8 +190,6 @@ QString parseOutput(const Args& args, RemoteCommand& c)
     return {};
 }
 
-QString apply(ShowController& show, const RemoteCommand& c);
-
 // The command table: one row per verb, its argument parser beside it. A new
 // verb is one row here and one case in apply().
 struct Verb {
@@ -200,11 +198,11 @@ struct Verb {
 };
 
 const Verb kVerbs[] = {
-    {"start", noArgs},         {"pause", noArgs},           {"toggle", noArgs},
-    {"reset", noArgs},         {"duration", parseDuration}, {"add", parseAdd},
-    {"mode", parseMode},       {"view", parseView},         {"preset", parsePreset},
-    {"message", parseMessage}, {"message/clear", noArgs},   {"output/show", noArgs},
-    {"output/hide", noArgs},   {"target", parseTarget},
+    {"start", noArgs},       {"pause", noArgs},           {"toggle", noArgs},
+    {"reset", noArgs},       {"duration", parseDuration}, {"target", parseTarget},
+    {"add", parseAdd},       {"mode", parseMode},         {"view", parseView},
+    {"preset", parsePreset}, {"message", parseMessage},   {"message/clear", noArgs},
+    {"output/show", noArgs}, {"output/hide", noArgs},
 };
 
 QString apply(ShowController& show, const RemoteCommand& c)
@@ -251,6 +249,18 @@ QString timeText(int seconds)
     return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }
 
+// The outcome of a parse: the command, or the error with the command cleared,
+// so a refusal never carries anything to carry out.
+RemoteCommand::Parsed outcome(RemoteCommand::Parsed p, const QString& error)
+{
+    p.error = error;
+    p.ok = error.isEmpty();
+    p.status = p.ok ? 200 : 400;
+    if (!p.ok)
+        p.command = RemoteCommand();
+    return p;
+}
+
 // Form fields and query strings: "+" is a space, as browsers send them.
 void addQueryFields(QVariantMap& named, QByteArray query, QString* token)
 {
@@ -287,12 +297,8 @@ RemoteCommand::Parsed RemoteCommand::fromArgs(const QString& verb, const Args& a
         return p;
     }
     p.command.verb = verb;
-    p.error = found->parse(args, p.command);
-    p.ok = p.error.isEmpty();
-    p.status = p.ok ? 200 : 400;
-    if (!p.ok)
-        p.command = RemoteCommand();
-    return p;
+    const QString error = found->parse(args, p.command);
+    return outcome(p, error);
 }
 
 RemoteCommand::Parsed RemoteCommand::fromHttp(const QString& verb, const QByteArray& query,
@@ -328,12 +334,8 @@ RemoteCommand::Parsed RemoteCommand::fromHttp(const QString& verb, const QByteAr
         addQueryFields(args.named, body, &token);
     }
     Parsed p = fromArgs(verb, args);
-    if (p.status != 404 && !bodyError.isEmpty()) {
-        p.ok = false;
-        p.status = 400;
-        p.error = bodyError;
-        p.command = RemoteCommand();
-    }
+    if (p.status != 404 && !bodyError.isEmpty())
+        p = outcome(p, bodyError);
     p.token = token;
     return p;
 }
@@ -344,14 +346,8 @@ RemoteCommand::Parsed RemoteCommand::fromJson(const QString& verb, const QJsonVa
     if (args.isObject())
         a.named = args.toObject().toVariantMap();
     else if (!args.isUndefined() && !args.isNull()) {
-        Parsed p = fromArgs(verb, a);
-        if (p.status != 404) {
-            p.ok = false;
-            p.status = 400;
-            p.error = QStringLiteral("args must be an object");
-            p.command = RemoteCommand();
-        }
-        return p;
+        const Parsed p = fromArgs(verb, a);
+        return p.status == 404 ? p : outcome(p, QStringLiteral("args must be an object"));
     }
     return fromArgs(verb, a);
 }
@@ -364,12 +360,8 @@ RemoteCommand::Parsed RemoteCommand::fromOsc(const QString& address, const QVari
     a.positional = args;
     if (verb == QLatin1String("output")) {
         Parsed p;
-        p.error = parseOutput(a, p.command);
-        p.ok = p.error.isEmpty();
-        p.status = p.ok ? 200 : 400;
-        if (!p.ok)
-            p.command = RemoteCommand();
-        return p;
+        const QString error = parseOutput(a, p.command);
+        return outcome(p, error);
     }
     // Output is one address with an argument over OSC; its two HTTP verbs are
     // not OSC addresses.
@@ -415,9 +407,9 @@ namespace {
 
 void decodeInto(const QByteArray& data, int depth, QList<OscMessage>& out)
 {
-    constexpr int kMostMessages = 64;
-    constexpr int kDeepest = 8;
-    if (out.size() >= kMostMessages || depth > kDeepest || data.size() < 4)
+    constexpr int kMaxMessages = 64;
+    constexpr int kMaxDepth = 8;
+    if (out.size() >= kMaxMessages || depth > kMaxDepth || data.size() < 4)
         return;
     if (data.startsWith(QByteArrayLiteral("#bundle\0"))) {
         // "#bundle", an 8-byte time tag, then elements each led by its size.

@@ -25,7 +25,7 @@ struct RemoteCommand {
     using Parsed = struct ParsedCommand;
 
     QString verb;   // as in the URL: "start", "duration", "message/clear", …
-    int number = 0; // seconds, delta, preset number, mode, view
+    int number = 0; // seconds, delta, preset number, mode, view, minute of the day
     QString text;   // the message
 
     // Every verb, in the order the README lists them.
