@@ -1,7 +1,6 @@
-// The real program and a real browser for the view page: starts the built
-// vellmark binary on the offscreen platform with a private home and a free
-// remote port, drives it through its HTTP interface with the token from its
-// own settings store, and opens views in Debian's Chromium.
+// The real program and a real browser for the view page: the built vellmark
+// binary on the offscreen platform with a private home, a free remote port and
+// a known token in its settings store, and views in Debian's Chromium.
 import { spawn } from "node:child_process";
 import fs from "node:fs";
 import net from "node:net";
@@ -10,135 +9,63 @@ import path from "node:path";
 import puppeteer from "puppeteer-core";
 
 export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
-
-export function freePort() {
-  return new Promise((resolve, reject) => {
-    const s = net.createServer();
-    s.on("error", reject);
-    s.listen(0, "127.0.0.1", () => {
-      const { port } = s.address();
-      s.close(() => resolve(port));
-    });
-  });
-}
+const token = "00112233445566778899aabbccddeeff";
 
 export class Program {
-  constructor(binary, { settings = {} } = {}) {
-    this.binary = binary;
-    this.home = fs.mkdtempSync(path.join(os.tmpdir(), "vellmark-view-"));
-    for (const d of ["config", "data", "cache"]) fs.mkdirSync(path.join(this.home, d));
-    this.storeFile = path.join(this.home, "config", "Vellmark", "Vellmark.conf");
-    this.settings = settings;
-    this.proc = null;
-  }
-
-  // Writes keys into the [General] group of the program's settings store
-  // (QSettings' INI text), keeping what the program stored, such as its token.
-  writeSettings(values) {
-    const lines = fs.existsSync(this.storeFile) ? fs.readFileSync(this.storeFile, "utf8").split("\n") : ["[General]"];
-    if (!lines.includes("[General]")) lines.unshift("[General]");
-    for (const [k, v] of Object.entries(values)) {
-      const at = lines.findIndex((l) => l.startsWith(k + "="));
-      const line = `${k}=${v}`;
-      if (at >= 0) lines[at] = line;
-      else lines.splice(lines.indexOf("[General]") + 1, 0, line);
-    }
-    fs.mkdirSync(path.dirname(this.storeFile), { recursive: true });
-    fs.writeFileSync(this.storeFile, lines.join("\n"));
-  }
-
-  readSetting(key) {
-    const text = fs.readFileSync(this.storeFile, "utf8");
-    const m = new RegExp("^" + key + "=(.*)$", "m").exec(text);
-    return m ? m[1].trim() : null;
+  constructor(binary, settings = {}) {
+    Object.assign(this, { binary, settings, home: fs.mkdtempSync(path.join(os.tmpdir(), "vellmark-view-")) });
   }
 
   get base() { return `http://127.0.0.1:${this.port}`; }
+  get running() { return this.proc?.exitCode === null && this.proc.signalCode === null; }
 
+  // Starts it with this.settings in its store; up to 15 s for it to listen.
   async start() {
-    if (!this.port) this.port = await freePort();
-    this.writeSettings({ remotePort: this.port, ...this.settings });
-    const env = {
-      ...process.env,
-      HOME: this.home,
-      XDG_CONFIG_HOME: path.join(this.home, "config"),
-      XDG_DATA_HOME: path.join(this.home, "data"),
-      XDG_CACHE_HOME: path.join(this.home, "cache"),
-      QT_QPA_PLATFORM: "offscreen",
-    };
+    this.port ??= await new Promise((done) => {
+      const s = net.createServer().listen(0, "127.0.0.1", () => { const { port } = s.address(); s.close(() => done(port)); });
+    });
+    const values = { remotePort: this.port, remoteToken: token, ...this.settings };
+    fs.mkdirSync(path.join(this.home, "config", "Vellmark"), { recursive: true });
+    fs.writeFileSync(path.join(this.home, "config", "Vellmark", "Vellmark.conf"),
+      ["[General]", ...Object.entries(values).map(([k, v]) => `${k}=${v}`)].join("\n"));
+    const dirs = Object.fromEntries(["config", "data", "cache"].map((d) => [`XDG_${d.toUpperCase()}_HOME`, path.join(this.home, d)]));
     this.output = "";
-    this.proc = spawn(this.binary, [], { env, stdio: ["ignore", "pipe", "pipe"] });
-    this.proc.stdout.on("data", (d) => (this.output += d));
-    this.proc.stderr.on("data", (d) => (this.output += d));
-    const exited = new Promise((r) => this.proc.once("exit", r));
-    this.exited = exited;
-    // Up to 15 s for the program to start listening, asked every 100 ms.
-    for (let i = 0; i < 150; ++i) {
-      if (this.proc.exitCode !== null) break;
-      try {
-        const r = await fetch(this.base + "/api/v1/state");
-        if (r.ok) {
-          this.token = this.readSetting("remoteToken");
-          return;
-        }
-      } catch (e) { /* not listening yet */ }
-      await sleep(100);
-    }
-    throw new Error("the program did not start listening on " + this.base + ":\n" + this.output);
+    this.proc = spawn(this.binary, [], { env: { ...process.env, ...dirs, HOME: this.home, QT_QPA_PLATFORM: "offscreen" } });
+    for (const s of [this.proc.stdout, this.proc.stderr]) s.on("data", (d) => (this.output += d));
+    this.exited = new Promise((r) => this.proc.once("exit", r));
+    for (let i = 0; i < 150 && this.running; ++i, await sleep(100))
+      if (await this.state().then(() => true, () => false)) return;
+    throw new Error(`the program did not listen on ${this.base}:\n${this.output}`);
   }
 
-  // Gone as a crash or a power cut takes it: no goodbye on any socket.
-  async kill() {
-    if (!this.proc || this.proc.exitCode !== null) return;
-    this.proc.kill("SIGKILL");
-    await this.exited;
+  // SIGKILL takes it as a crash or a power cut does: no goodbye on any socket.
+  async stop(signal = "SIGTERM") {
+    if (!this.running) return;
+    this.proc.kill(signal);
+    if (!(await Promise.race([this.exited.then(() => true), sleep(5000)]))) await this.stop("SIGKILL");
   }
 
-  async stop() {
-    if (!this.proc || this.proc.exitCode !== null) return;
-    this.proc.kill("SIGTERM");
-    const done = await Promise.race([this.exited.then(() => true), sleep(5000).then(() => false)]);
-    if (!done) await this.kill();
+  async command(verb, args = {}) {
+    const r = await fetch(`${this.base}/api/v1/${verb}`, { method: "POST", body: JSON.stringify(args),
+      headers: { Authorization: "Bearer " + token, "Content-Type": "application/json" } });
+    if (!r.ok) throw new Error(`${verb} ${JSON.stringify(args)}: ${r.status} ${await r.text()}`);
+    return r.json();
   }
 
   cleanUp() { fs.rmSync(this.home, { recursive: true, force: true }); }
-
-  async command(verb, args = {}) {
-    const r = await fetch(`${this.base}/api/v1/${verb}`, {
-      method: "POST",
-      headers: { Authorization: "Bearer " + this.token, "Content-Type": "application/json" },
-      body: JSON.stringify(args),
-    });
-    const body = await r.json();
-    if (!r.ok) throw new Error(`${verb} ${JSON.stringify(args)}: ${r.status} ${JSON.stringify(body)}`);
-    return body;
-  }
-
-  async state() {
-    return (await fetch(this.base + "/api/v1/state")).json();
-  }
+  state() { return fetch(this.base + "/api/v1/state").then((r) => r.json()); }
 }
 
 export async function launchBrowser() {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "vellmark-chromium-"));
+  const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), "vellmark-chromium-"));
   const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
-    headless: true,
-    userDataDir: profile,
-    protocolTimeout: 60000,
-    args: [
-      "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-      "--disable-background-networking", "--disable-component-update", "--disable-sync",
-      "--disable-background-timer-throttling", "--disable-renderer-backgrounding",
-      "--disable-backgrounding-occluded-windows", "--font-render-hinting=none",
-    ],
+    executablePath: process.env.CHROMIUM || "/usr/bin/chromium", headless: true, userDataDir, protocolTimeout: 60000,
+    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
+      "--disable-component-update", "--disable-sync", "--disable-background-timer-throttling", "--disable-renderer-backgrounding",
+      "--disable-backgrounding-occluded-windows", "--font-render-hinting=none"],
   });
-  browser.profile = profile;
   const close = browser.close.bind(browser);
-  browser.close = async () => {
-    await close();
-    fs.rmSync(profile, { recursive: true, force: true });
-  };
+  browser.close = () => close().then(() => fs.rmSync(userDataDir, { recursive: true, force: true }));
   return browser;
 }
 
@@ -150,71 +77,48 @@ export async function openView(browser, url, width = 800, height = 500) {
   page.on("pageerror", (e) => page.errors.push(e.message));
   await page.evaluateOnNewDocument(() => {
     window.__shown = [];
-    window.addEventListener("vellmark:shown", (e) => {
-      window.__shown.push({ ...e.detail, text: document.getElementById("timer").textContent });
-    });
+    addEventListener("vellmark:shown", (e) => __shown.push({ ...e.detail, text: document.getElementById("timer").textContent }));
   });
   await page.goto(url);
   return page;
 }
 
 // What a viewer sees, read from the page.
-export function look(page) {
-  return page.evaluate(() => {
-    const vis = (el) => !el.hidden && getComputedStyle(el).visibility !== "hidden" && getComputedStyle(el).display !== "none";
-    const $ = (id) => document.getElementById(id);
-    return {
-      live: !document.body.classList.contains("offline"),
-      status: vis($("status")) ? $("status").textContent : "",
-      timer: vis($("timer")) ? $("timer").textContent : null,
-      timerColor: getComputedStyle($("timer")).color,
-      clock: vis($("clock")) ? $("clock").textContent : null,
-      message: vis($("message")) ? $("message").textContent : null,
-      messageColor: getComputedStyle($("message")).color,
-      background: getComputedStyle(document.body).backgroundColor,
-      // The progress bar: the share of its groove it fills, and its colour.
-      progress: $("bar").getBoundingClientRect().width / $("progress").getBoundingClientRect().width,
-      progressColor: getComputedStyle($("bar")).backgroundColor,
-      lastSeq: window.__shown.length ? window.__shown[window.__shown.length - 1].seq : -1,
-    };
-  });
-}
+export const look = (page) => page.evaluate(() => {
+  const $ = (id) => document.getElementById(id), css = (id) => getComputedStyle($(id));
+  const shown = (id) => (!$(id).hidden && css(id).visibility !== "hidden" && css(id).display !== "none" ? $(id).textContent : null);
+  return { live: !document.body.classList.contains("offline"), status: shown("status") ?? "", timer: shown("timer"),
+    clock: shown("clock"), message: shown("message"), timerColor: css("timer").color, messageColor: css("message").color,
+    background: getComputedStyle(document.body).backgroundColor, progressColor: css("bar").backgroundColor,
+    progress: $("bar").getBoundingClientRect().width / $("progress").getBoundingClientRect().width, lastSeq: __shown.at(-1)?.seq ?? -1 };
+});
 
-export function rgb(hex) {
-  const n = parseInt(hex.slice(1), 16);
-  return `rgb(${(n >> 16) & 255}, ${(n >> 8) & 255}, ${n & 255})`;
-}
+export const rgb = (hex) => `rgb(${[1, 3, 5].map((i) => parseInt(hex.slice(i, i + 2), 16)).join(", ")})`;
 
-// Counts the screenshot's pixels of each of the given colours (#rrggbb),
-// within a small tolerance for anti-aliasing. Decoded by the browser itself.
+// The share of the screenshot's pixels in each colour (#rrggbb), give or take
+// anti-aliasing; the browser itself decodes the PNG.
 export async function countColours(page, hexes) {
-  const png = await page.screenshot({ encoding: "base64" });
   return page.evaluate(async (png, hexes) => {
     const img = new Image();
     img.src = "data:image/png;base64," + png;
     await img.decode();
-    const c = new OffscreenCanvas(img.width, img.height);
-    const g = c.getContext("2d");
+    const g = new OffscreenCanvas(img.width, img.height).getContext("2d");
     g.drawImage(img, 0, 0);
     const d = g.getImageData(0, 0, img.width, img.height).data;
-    const want = hexes.map((h) => [parseInt(h.slice(1, 3), 16), parseInt(h.slice(3, 5), 16), parseInt(h.slice(5, 7), 16)]);
-    const counts = hexes.map(() => 0);
-    for (let i = 0; i < d.length; i += 4)
-      want.forEach(([r, gg, b], k) => {
-        if (Math.abs(d[i] - r) < 6 && Math.abs(d[i + 1] - gg) < 6 && Math.abs(d[i + 2] - b) < 6) counts[k]++;
-      });
-    return Object.fromEntries(hexes.map((h, k) => [h, counts[k] / (img.width * img.height)]));
-  }, png, hexes);
+    return Object.fromEntries(hexes.map((h) => {
+      const want = [1, 3, 5].map((i) => parseInt(h.slice(i, i + 2), 16));
+      let n = 0;
+      for (let i = 0; i < d.length; i += 4) if (want.every((c, k) => Math.abs(d[i + k] - c) < 6)) ++n;
+      return [h, (4 * n) / d.length];
+    }));
+  }, await page.screenshot({ encoding: "base64" }), hexes);
 }
 
 // Waits, up to `ms`, for what the page shows to satisfy `pred`.
 export async function until(page, pred, ms = 5000, what = "") {
-  const end = Date.now() + ms;
-  let seen;
-  while (Date.now() < end) {
-    seen = await look(page);
+  for (const end = Date.now() + ms; ; await sleep(20)) {
+    const seen = await look(page);
     if (pred(seen)) return seen;
-    await sleep(20);
+    if (Date.now() > end) throw new Error(`waited ${ms} ms for ${what}; the page showed ${JSON.stringify(seen)}`);
   }
-  throw new Error(`waited ${ms} ms for ${what}; the page showed ${JSON.stringify(seen)}`);
 }
