@@ -1,9 +1,6 @@
-// The view page in a real browser against the real program: every tick in
-// step with the program, the threshold colours, blinking, the message, the
-// view modes, the settings' colours, and losing and finding the program again.
-//   node tst_webview.mjs <path to the vellmark binary>
-// With a folder after the binary it writes the README's screenshots of the
-// view there instead (a phone upright and a 4K television).
+// The view page in a real browser against the real program: ticks, threshold colours, blinking,
+// the message, the view modes, the settings' colours, losing and finding the program again.
+//   node tst_webview.mjs <vellmark binary> [folder for the README's screenshots instead]
 import path from "node:path";
 import { Program, launchBrowser, openView, look, rgb, countColours, until, sleep } from "./vellmark.mjs";
 
@@ -14,14 +11,9 @@ const program = new Program(binary, { warningThreshold: 60, blinkEnabled: true, 
 const failures = [];
 let browser;
 
-async function check(name, fn) {
-  const t0 = Date.now();
-  await fn().then(() => console.log(`PASS ${name} (${Date.now() - t0} ms)`),
-    (e) => failures.push(name) && console.log(`FAIL ${name}: ${e.stack || e}`));
-}
-function expect(cond, what) {
-  if (!cond) throw new Error(typeof what === "string" ? what : JSON.stringify(what));
-}
+const check = (name, fn, t0 = Date.now()) => fn().then(() => console.log(`PASS ${name} (${Date.now() - t0} ms)`),
+  (e) => failures.push(name) && console.log(`FAIL ${name}: ${e.stack || e}`));
+const expect = (cond, what) => { if (!cond) throw new Error(typeof what === "string" ? what : JSON.stringify(what)); };
 // The page has shown the state the program is in now.
 const inStep = async (page) => until(page, (v) => v.lastSeq >= program.seq, 2000, `seq ${program.seq}`);
 const command = async (verb, args) => (program.seq = (await program.command(verb, args)).seq);
