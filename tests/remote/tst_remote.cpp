@@ -41,14 +41,11 @@ QJsonObject steady(QJsonObject state)
     return state;
 }
 
-// What a caller got back. A WebSocket command's state is the message sent
-// before its acknowledgement, and its refusal counts as 400; an OSC command
-// has no answer: its line in the operator's log tells.
+// What a caller got back, and the operator's log line for it.
 struct Reply {
     int status = 0;
     QJsonObject json;
-    QString error, logged; // logged: the operator's log line for the command
-    QByteArray body;
+    QString error, logged;
     QMap<QByteArray, QByteArray> headers;
 };
 
@@ -65,8 +62,7 @@ Reply http(const QUrl& url, const QByteArray& method, const QByteArray& body = {
     if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 5000))
         return r;
     r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    r.body = reply->readAll();
-    r.json = QJsonDocument::fromJson(r.body).object();
+    r.json = QJsonDocument::fromJson(reply->readAll()).object();
     r.error = r.json.value("error").toString();
     for (const auto& [name, value] : reply->rawHeaderPairs())
         r.headers.insert(name.toLower(), value);
@@ -204,24 +200,19 @@ struct Rig {
             if (s->suffix() == " min" || s->suffix() == " sec")
                 duration = duration * 60 + s->value();
         seen["duration"] = duration;
-        QVariantMap want = state.toVariantMap();
+        QVariantMap want{{"output", at(state, "output.visible")},
+                         {"target", state["target"].toString()}};
         for (const char* key : {"display", "running", "countUp", "duration"})
             want[key] = at(state, QStringLiteral("timer.") + key);
-        want["output"] = at(state, "output.visible");
-        want["field"] = want["message"];
-        want["target"] = state["target"].toString();
-        for (const QString& key : want.keys())
-            if (!seen.contains(key))
-                want.remove(key);
+        for (const char* key : {"view", "message", "field"})
+            want[key] = state[key == QLatin1String("field") ? "message" : key].toString();
         return {seen, want};
     }
 
-    // Sends "verb?arguments" as `how` says: "query" or "PUT" with the
-    // arguments in the URL, "form" as form fields, "json" as a JSON body (the
-    // token among its fields where it is an object), each with the token as
-    // Bearer; "get" with the token in the query; "ws" as a WebSocket command
-    // (with no verb, the text as written); "osc" with one argument as
-    // oscMessage() reads it.
+    // Sends "verb?arguments": "query"/"PUT" in the URL, "form" or "json" (the token in the object,
+    // if it is one) as the body, all with the token as Bearer; "get" with the token in the query;
+    // "ws" as a WebSocket command (with no verb, the text as written), whose state is the message
+    // before the acknowledgement and whose refusal counts as 400; "osc", whose log line tells.
     Reply call(const QString& how, const QString& command, const QString& token = kToken)
     {
         QSignalSpy logged(remote.get(), &RemoteServer::commandLogged);
