@@ -20,7 +20,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -65,6 +64,19 @@ const char* const kScrollStyle =
 // their captions ("Clear", "Browse…").
 const char* const kCompactButtonStyle = "QPushButton { padding-left: 0; padding-right: 0; }";
 
+// The theme's button padding and minimum sizes would blow the square gear
+// button up to 66 × 42; 34 px inside its 1 px border keep it at 36 × 36.
+const char* const kGearButtonStyle =
+    "QPushButton { padding: 0; min-width: 34px; min-height: 34px; }";
+
+// The adjust buttons are 30 px high. The theme's 28 px minimum content height
+// would grow them to 42 px; 16 px of content inside the 6 px paddings and 1 px
+// borders make exactly 30.
+const char* const kSlimButtonStyle = "QPushButton { min-height: 16px; }";
+
+// The two Set buttons match the 32 px steppers beside them.
+const char* const kSetButtonStyle = "QPushButton { padding:0; min-height:0; font-size:13px; }";
+
 constexpr int kOneMinute = 60;
 
 QString timeEditFormat(bool clock24hr)
@@ -72,7 +84,8 @@ QString timeEditFormat(bool clock24hr)
     return clock24hr ? QStringLiteral("HH:mm") : QStringLiteral("h:mm AP");
 }
 
-QFrame* makeSeparator()
+// A plain rule between two sections; the theme gives it its colour.
+QFrame* makeSectionSeparator()
 {
     auto* line = new QFrame;
     line->setFrameShape(QFrame::HLine);
@@ -87,7 +100,22 @@ QPushButton* makeCheckable(const QString& text, bool checked)
     return b;
 }
 
-QString presetText(int seconds)
+// A button of fixed width and/or height (0 leaves that side free) and its own
+// style sheet on top of the theme.
+QPushButton* makeSizedButton(const QString& text, QSize fixed, const char* style)
+{
+    auto* b = new QPushButton(text);
+    if (fixed.width() > 0)
+        b->setFixedWidth(fixed.width());
+    if (fixed.height() > 0)
+        b->setFixedHeight(fixed.height());
+    b->setStyleSheet(QString::fromLatin1(style));
+    return b;
+}
+
+// The short caption of a preset on the strip: "5 min", or "1:30" when it has
+// seconds (the settings dialog's list spells them out).
+QString presetStripText(int seconds)
 {
     const int m = seconds / 60;
     const int r = seconds % 60;
@@ -136,10 +164,15 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
             m_targetEdit->setTime(t);
     });
 
-    // The toggle caption follows what the audience can actually see, however the
-    // output window was shown or hidden (its own close button included).
+    // The toggle's caption follows what the audience can actually see, however
+    // the output window was shown or hidden (this toggle, a remote caller, a
+    // screen that went away, its own close button): the show reports every
+    // change, so this one connection is the caption's only source after the
+    // first reading here.
+    connect(m_show, &ShowController::outputVisibleChanged, this, &ControlWindow::showOutputVisible);
+    showOutputVisible(m_show->isOutputVisible());
+    // Watched for its first paint only (see prepareSoundCueWhenPainted()).
     m_output->installEventFilter(this);
-    updateToggleCaption();
 
     // Screens that come and go mid-show move or hide the output; the operator
     // reads why above the toggle.
@@ -153,7 +186,11 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
     // while typing (the message and number fields take it as text). Left to a
     // focused button it would press that button instead: after a click on
     // START the next Space would pause through PAUSE, and the one after that
-    // reset through RESET; at start-up it would open the About card.
+    // reset through RESET; at start-up it would open the About card. A
+    // window-wide shortcut is the one way to get there first: a key handler of
+    // the window only hears keys that the focused widget has turned down, and a
+    // button takes Space. A held Space repeats; only the physical press may
+    // start or pause, or the audience sees the timer flicker on and off.
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     space->setAutoRepeat(false);
     connect(space, &QShortcut::activated, this, &ControlWindow::startOrPause);
@@ -171,11 +208,36 @@ void ControlWindow::buildUi()
 {
     auto* central = new QWidget;
     setCentralWidget(central);
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(12, 6, 12, 6);
-    column->setSpacing(5);
+    m_column = new QVBoxLayout(central);
+    m_column->setContentsMargins(12, 6, 12, 6);
+    m_column->setSpacing(5);
+    statusBar()->hide();
 
-    // Header: the product title (opens About) and the settings button.
+    // The scrolling panel with every control of the show.
+    auto* content = new QWidget;
+    // ".QWidget" paints this plain panel dark without reaching into its
+    // children: a bare declaration would also flatten every button of the panel
+    // to the page colour, hiding the green, amber and red fills and the checked
+    // state that the theme gives them.
+    content->setStyleSheet(QStringLiteral(".QWidget { background-color: #1c1c1c; }"));
+    m_panel = new QVBoxLayout(content);
+    m_panel->setContentsMargins(0, 0, 4, 0);
+    m_panel->setSpacing(5);
+
+    buildHeader();
+    buildPreviewAndToggle(content);
+    buildTransport();
+    buildTimeEntry();
+    buildPresetStrip();
+    buildViewChoice();
+    buildMessage();
+    buildSoundCue();
+    m_panel->addStretch(0);
+}
+
+void ControlWindow::buildHeader()
+{
+    // The product title (opens About) and the settings button.
     auto* titleBtn = new QPushButton(QStringLiteral("  VELLMARK"));
     titleBtn->setObjectName(QStringLiteral("appTitle"));
     // The logo as drawn at this size, not the 646 px original scaled down on
@@ -192,23 +254,29 @@ void ControlWindow::buildUi()
     settingsBtn->setObjectName(QStringLiteral("settingsBtn"));
     settingsBtn->setFixedSize(36, 36);
     settingsBtn->setToolTip(QStringLiteral("Settings"));
-    // The theme's button padding and minimum sizes would blow the square gear
-    // button up to 66 × 42; 34 px inside its 1 px border keep it at 36 × 36.
-    settingsBtn->setStyleSheet(
-        QStringLiteral("QPushButton { padding: 0; min-width: 34px; min-height: 34px; }"));
+    settingsBtn->setStyleSheet(QString::fromLatin1(kGearButtonStyle));
 
     auto* header = new QHBoxLayout;
     header->addWidget(titleBtn);
     header->addStretch(0);
     header->addWidget(settingsBtn);
-    column->addLayout(header);
-    column->addWidget(makeSeparator());
+    m_column->addLayout(header);
+    m_column->addWidget(makeSectionSeparator());
 
+    connect(titleBtn, &QPushButton::clicked, this, [this] {
+        AboutDialog about(this);
+        about.exec();
+    });
+    connect(settingsBtn, &QPushButton::clicked, this, &ControlWindow::openSettings);
+}
+
+void ControlWindow::buildPreviewAndToggle(QWidget* panelContent)
+{
     m_preview = new QLabel(QStringLiteral("05:00"));
     m_preview->setObjectName(QStringLiteral("timerPreview"));
     m_preview->setFixedHeight(80);
     m_preview->setAlignment(Qt::AlignCenter);
-    column->addWidget(m_preview);
+    m_column->addWidget(m_preview);
 
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
@@ -216,42 +284,34 @@ void ControlWindow::buildUi()
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     scroll->setStyleSheet(QString::fromUtf8(kScrollStyle));
-    column->addWidget(scroll, 1);
-    column->addWidget(makeSeparator());
-    m_column = column;
+    scroll->setWidget(panelContent);
+    m_column->addWidget(scroll, 1);
+    m_column->addWidget(makeSectionSeparator());
 
     m_screenNotice = new QLabel;
     m_screenNotice->setObjectName(QStringLiteral("screenNotice"));
     m_screenNotice->setWordWrap(true);
     m_screenNotice->setStyleSheet(QString::fromUtf8(kNoticeStyle));
     m_screenNotice->hide();
-    column->addWidget(m_screenNotice);
+    m_column->addWidget(m_screenNotice);
 
-    m_outputToggleBtn = new QPushButton(QString::fromUtf8(kShowCaption));
+    // Its caption is set once the output window is watched (see the constructor).
+    m_outputToggleBtn = new QPushButton;
     m_outputToggleBtn->setObjectName(QStringLiteral("outputToggleBtn"));
     m_outputToggleBtn->setFixedHeight(38);
-    column->addWidget(m_outputToggleBtn);
+    m_column->addWidget(m_outputToggleBtn);
+    connect(m_outputToggleBtn, &QPushButton::clicked, this, &ControlWindow::toggleOutput);
+}
 
-    statusBar()->hide();
-
-    // The scrolling panel with every control of the show.
-    auto* content = new QWidget;
-    // ".QWidget" paints this plain panel dark without reaching into its
-    // children: a bare declaration would also flatten every button of the panel
-    // to the page colour, hiding the green, amber and red fills and the checked
-    // state that the theme gives them.
-    content->setStyleSheet(QStringLiteral(".QWidget { background-color: #1c1c1c; }"));
-    auto* panel = new QVBoxLayout(content);
-    panel->setContentsMargins(0, 0, 4, 0);
-    panel->setSpacing(5);
-
+void ControlWindow::buildTransport()
+{
     m_countdownBtn = makeCheckable(QStringLiteral("▼  Countdown"), true);
     m_countUpBtn = makeCheckable(QStringLiteral("▲  Count Up"), false);
     auto* modeRow = new QHBoxLayout;
     modeRow->addWidget(m_countdownBtn);
     modeRow->addWidget(m_countUpBtn);
-    panel->addLayout(modeRow);
-    panel->addWidget(makeSeparator());
+    m_panel->addLayout(modeRow);
+    m_panel->addWidget(makeSectionSeparator());
 
     m_startBtn = new QPushButton(QStringLiteral("▶  START"));
     m_startBtn->setObjectName(QStringLiteral("startBtn"));
@@ -263,25 +323,31 @@ void ControlWindow::buildUi()
     transportRow->addWidget(m_startBtn);
     transportRow->addWidget(m_pauseBtn);
     transportRow->addWidget(m_resetBtn);
-    panel->addLayout(transportRow);
+    m_panel->addLayout(transportRow);
 
-    // The adjust buttons are a slimmer row under the transport, 30 px high. The
-    // theme's 28 px minimum content height would grow them to 42 px; 16 px of
-    // content inside the 6 px paddings and 1 px borders make exactly 30.
-    const QString slimStyle = QStringLiteral("QPushButton { min-height: 16px; }");
-    m_plusMinuteBtn = new QPushButton(QStringLiteral("+1 min"));
-    m_plusMinuteBtn->setFixedHeight(30);
-    m_plusMinuteBtn->setStyleSheet(slimStyle);
-    m_minusMinuteBtn = new QPushButton(QStringLiteral("−1 min"));
-    m_minusMinuteBtn->setFixedHeight(30);
-    m_minusMinuteBtn->setStyleSheet(slimStyle);
+    // The adjust buttons are a slimmer row under the transport.
+    m_plusMinuteBtn = makeSizedButton(QStringLiteral("+1 min"), QSize(0, 30), kSlimButtonStyle);
+    m_minusMinuteBtn = makeSizedButton(QStringLiteral("−1 min"), QSize(0, 30), kSlimButtonStyle);
     auto* adjustRow = new QHBoxLayout;
     adjustRow->addWidget(m_plusMinuteBtn);
     adjustRow->addWidget(m_minusMinuteBtn);
-    panel->addLayout(adjustRow);
-    panel->addWidget(makeSeparator());
+    m_panel->addLayout(adjustRow);
+    m_panel->addWidget(makeSectionSeparator());
 
-    panel->addWidget(makeSectionHeader(QStringLiteral("Set Time")));
+    connect(m_countdownBtn, &QPushButton::clicked, this, [this] { setCountDirection(false); });
+    connect(m_countUpBtn, &QPushButton::clicked, this, [this] { setCountDirection(true); });
+    connect(m_startBtn, &QPushButton::clicked, m_show, &ShowController::start);
+    connect(m_pauseBtn, &QPushButton::clicked, m_show, &ShowController::pause);
+    connect(m_resetBtn, &QPushButton::clicked, m_show, &ShowController::reset);
+    connect(m_plusMinuteBtn, &QPushButton::clicked, this,
+            [this] { m_show->addSeconds(kOneMinute); });
+    connect(m_minusMinuteBtn, &QPushButton::clicked, this,
+            [this] { m_show->addSeconds(-kOneMinute); });
+}
+
+void ControlWindow::buildTimeEntry()
+{
+    m_panel->addWidget(makeSectionHeader(QStringLiteral("Set Time")));
     m_minSpin = new QSpinBox;
     m_minSpin->setRange(0, 999);
     m_minSpin->setSuffix(QStringLiteral(" min"));
@@ -290,17 +356,13 @@ void ControlWindow::buildUi()
     m_secSpin->setRange(0, 59);
     m_secSpin->setSuffix(QStringLiteral(" sec"));
     m_secSpin->setValue(m_settings->defaultDuration % 60);
-    const QString setStyle =
-        QStringLiteral("QPushButton { padding:0; min-height:0; font-size:13px; }");
-    auto* setBtn = new QPushButton(QStringLiteral("Set"));
-    setBtn->setFixedSize(60, 32);
-    setBtn->setStyleSheet(setStyle);
+    auto* setBtn = makeSizedButton(QStringLiteral("Set"), QSize(60, 32), kSetButtonStyle);
     auto* entryRow = new QHBoxLayout;
     entryRow->addWidget(makeStepper(m_minSpin));
     entryRow->addWidget(makeStepper(m_secSpin));
     entryRow->addWidget(setBtn);
     entryRow->addStretch(0);
-    panel->addLayout(entryRow);
+    m_panel->addLayout(entryRow);
 
     // A count to a time of day, in the clock's 12- or 24-hour form.
     auto* endsAtLabel = new QLabel(QStringLiteral("Ends at"));
@@ -308,19 +370,23 @@ void ControlWindow::buildUi()
     m_targetEdit->setDisplayFormat(timeEditFormat(m_settings->clock24hr));
     m_targetEdit->setTime(TimeOfDay::parse(m_settings->targetTime));
     m_targetEdit->setWrapping(true);
-    auto* setTargetBtn = new QPushButton(QStringLiteral("Set"));
+    auto* setTargetBtn = makeSizedButton(QStringLiteral("Set"), QSize(60, 32), kSetButtonStyle);
     setTargetBtn->setObjectName(QStringLiteral("setTargetBtn"));
-    setTargetBtn->setFixedSize(60, 32);
-    setTargetBtn->setStyleSheet(setStyle);
     auto* targetRow = new QHBoxLayout;
     targetRow->addWidget(endsAtLabel);
     targetRow->addWidget(makeStepper(m_targetEdit));
     targetRow->addWidget(setTargetBtn);
     targetRow->addStretch(0);
-    panel->addLayout(targetRow);
-    panel->addWidget(makeSeparator());
+    m_panel->addLayout(targetRow);
+    m_panel->addWidget(makeSectionSeparator());
 
-    panel->addWidget(makeSectionHeader(QStringLiteral("Presets  —  drag to reorder")));
+    connect(setBtn, &QPushButton::clicked, this, &ControlWindow::onSetTime);
+    connect(setTargetBtn, &QPushButton::clicked, this, &ControlWindow::onSetTarget);
+}
+
+void ControlWindow::buildPresetStrip()
+{
+    m_panel->addWidget(makeSectionHeader(QStringLiteral("Presets  —  drag to reorder")));
     m_presetList = new QListWidget;
     m_presetList->setObjectName(QStringLiteral("presetList"));
     m_presetList->setFixedHeight(38);
@@ -333,10 +399,22 @@ void ControlWindow::buildUi()
     m_presetList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_presetList->setSpacing(3);
     fillPresets();
-    panel->addWidget(m_presetList);
-    panel->addWidget(makeSeparator());
+    m_panel->addWidget(m_presetList);
+    m_panel->addWidget(makeSectionSeparator());
 
-    panel->addWidget(makeSectionHeader(QStringLiteral("Output View")));
+    connect(m_presetList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { onPreset(item->data(Qt::UserRole).toInt()); });
+    // Only the operator's drag reorders the strip, and the list view carries
+    // out every drop inside it as a move of rows; refilling it from the record
+    // (start-up, the settings dialog adding or removing presets) inserts and
+    // removes rows instead, so it is never taken for a new order.
+    connect(m_presetList->model(), &QAbstractItemModel::rowsMoved, this,
+            &ControlWindow::savePresetOrder);
+}
+
+void ControlWindow::buildViewChoice()
+{
+    m_panel->addWidget(makeSectionHeader(QStringLiteral("Output View")));
     m_viewTimerBtn = makeCheckable(QStringLiteral("⏱  Timer"), false);
     m_viewClockBtn = makeCheckable(QStringLiteral("🕐  Clock"), false);
     m_viewBothBtn = makeCheckable(QStringLiteral("⊞  Both"), true);
@@ -344,29 +422,39 @@ void ControlWindow::buildUi()
     viewRow->addWidget(m_viewTimerBtn);
     viewRow->addWidget(m_viewClockBtn);
     viewRow->addWidget(m_viewBothBtn);
-    panel->addLayout(viewRow);
-    panel->addWidget(makeSeparator());
+    m_panel->addLayout(viewRow);
+    m_panel->addWidget(makeSectionSeparator());
 
-    panel->addWidget(makeSectionHeader(QStringLiteral("Message Overlay")));
+    connect(m_viewTimerBtn, &QPushButton::clicked, this, [this] { onViewChanged(0); });
+    connect(m_viewClockBtn, &QPushButton::clicked, this, [this] { onViewChanged(1); });
+    connect(m_viewBothBtn, &QPushButton::clicked, this, [this] { onViewChanged(2); });
+}
+
+void ControlWindow::buildMessage()
+{
+    m_panel->addWidget(makeSectionHeader(QStringLiteral("Message Overlay")));
     m_messageEdit = new QLineEdit;
     m_messageEdit->setPlaceholderText(QStringLiteral("Enter message to push to output screen…"));
-    auto* pushBtn = new QPushButton(QStringLiteral("Push"));
-    pushBtn->setFixedWidth(60);
-    pushBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
-    auto* clearBtn = new QPushButton(QStringLiteral("Clear"));
-    clearBtn->setFixedWidth(60);
-    clearBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
+    auto* pushBtn = makeSizedButton(QStringLiteral("Push"), QSize(60, 0), kCompactButtonStyle);
+    auto* clearBtn = makeSizedButton(QStringLiteral("Clear"), QSize(60, 0), kCompactButtonStyle);
     auto* messageRow = new QHBoxLayout;
     messageRow->addWidget(m_messageEdit);
     messageRow->addWidget(pushBtn);
     messageRow->addWidget(clearBtn);
-    panel->addLayout(messageRow);
-    panel->addWidget(makeSeparator());
+    m_panel->addLayout(messageRow);
+    m_panel->addWidget(makeSectionSeparator());
 
-    panel->addWidget(makeSectionHeader(QStringLiteral("Audio Cue at 00:00")));
+    connect(pushBtn, &QPushButton::clicked, this, &ControlWindow::onPushMessage);
+    connect(clearBtn, &QPushButton::clicked, this, &ControlWindow::onClearMessage);
+    connect(m_messageEdit, &QLineEdit::returnPressed, this, &ControlWindow::onPushMessage);
+}
+
+void ControlWindow::buildSoundCue()
+{
+    m_panel->addWidget(makeSectionHeader(QStringLiteral("Audio Cue at 00:00")));
     m_soundCheck = new QCheckBox(QStringLiteral("Enable sound cue"));
     m_soundCheck->setChecked(m_settings->soundEnabled);
-    panel->addWidget(m_soundCheck);
+    m_panel->addWidget(m_soundCheck);
     m_soundFileLabel = new QLabel;
     // A file name is not markup: "<b>cue</b>.wav" must read as it is named.
     m_soundFileLabel->setTextFormat(Qt::PlainText);
@@ -375,76 +463,34 @@ void ControlWindow::buildUi()
                                   : QFileInfo(m_settings->soundFilePath).fileName());
     m_soundFileLabel->setStyleSheet(QStringLiteral("color:#aaa; font-size:11px;"));
     m_soundFileLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    auto* browseBtn = new QPushButton(QStringLiteral("Browse…"));
-    browseBtn->setFixedWidth(80);
-    browseBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
-    auto* testBtn = new QPushButton(QStringLiteral("Test"));
-    testBtn->setFixedWidth(50);
-    testBtn->setStyleSheet(QString::fromLatin1(kCompactButtonStyle));
+    auto* browseBtn = makeSizedButton(QStringLiteral("Browse…"), QSize(80, 0), kCompactButtonStyle);
+    auto* testBtn = makeSizedButton(QStringLiteral("Test"), QSize(50, 0), kCompactButtonStyle);
     auto* soundRow = new QHBoxLayout;
     soundRow->addWidget(m_soundFileLabel);
     soundRow->addWidget(browseBtn);
     soundRow->addWidget(testBtn);
-    panel->addLayout(soundRow);
-    panel->addStretch(0);
-    m_panel = panel;
+    m_panel->addLayout(soundRow);
 
-    scroll->setWidget(content);
-
-    // Connections.
-    connect(titleBtn, &QPushButton::clicked, this, [this] {
-        AboutDialog about(this);
-        about.exec();
-    });
-    connect(settingsBtn, &QPushButton::clicked, this, &ControlWindow::openSettings);
-    connect(m_countdownBtn, &QPushButton::clicked, this, [this] { setCountDirection(false); });
-    connect(m_countUpBtn, &QPushButton::clicked, this, [this] { setCountDirection(true); });
-    connect(m_startBtn, &QPushButton::clicked, m_show, &ShowController::start);
-    connect(m_pauseBtn, &QPushButton::clicked, m_show, &ShowController::pause);
-    connect(m_resetBtn, &QPushButton::clicked, m_show, &ShowController::reset);
-    connect(m_plusMinuteBtn, &QPushButton::clicked, this,
-            [this] { m_show->addSeconds(kOneMinute); });
-    connect(m_minusMinuteBtn, &QPushButton::clicked, this,
-            [this] { m_show->addSeconds(-kOneMinute); });
-    connect(setBtn, &QPushButton::clicked, this, &ControlWindow::onSetTime);
-    connect(setTargetBtn, &QPushButton::clicked, this, &ControlWindow::onSetTarget);
-    connect(m_presetList, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { onPreset(item->data(Qt::UserRole).toInt()); });
-    // A drag inside the strip may reach the model as a move, or as an insert
-    // and a remove, depending on the path the toolkit takes; every one of them
-    // ends with the strip in its new order, which is saved at once.
-    QAbstractItemModel* presetModel = m_presetList->model();
-    connect(presetModel, &QAbstractItemModel::rowsMoved, this, &ControlWindow::savePresetOrder);
-    connect(presetModel, &QAbstractItemModel::rowsInserted, this, &ControlWindow::savePresetOrder);
-    connect(presetModel, &QAbstractItemModel::rowsRemoved, this, &ControlWindow::savePresetOrder);
-    connect(presetModel, &QAbstractItemModel::layoutChanged, this, &ControlWindow::savePresetOrder);
-    connect(m_viewTimerBtn, &QPushButton::clicked, this, [this] { onViewChanged(0); });
-    connect(m_viewClockBtn, &QPushButton::clicked, this, [this] { onViewChanged(1); });
-    connect(m_viewBothBtn, &QPushButton::clicked, this, [this] { onViewChanged(2); });
-    connect(pushBtn, &QPushButton::clicked, this, &ControlWindow::onPushMessage);
-    connect(clearBtn, &QPushButton::clicked, this, &ControlWindow::onClearMessage);
-    connect(m_messageEdit, &QLineEdit::returnPressed, this, &ControlWindow::onPushMessage);
     connect(browseBtn, &QPushButton::clicked, this, &ControlWindow::browseSoundFile);
     connect(testBtn, &QPushButton::clicked, m_cue, &SoundCue::play);
     connect(m_soundCheck, &QCheckBox::toggled, this, [this](bool on) {
         m_settings->soundEnabled = on;
         saveSettings(*m_settings);
     });
-    connect(m_outputToggleBtn, &QPushButton::clicked, this, &ControlWindow::toggleOutput);
 }
 
 void ControlWindow::addFooter(QWidget* content)
 {
     // Between the panel's closing separator and the output toggle.
     m_column->insertWidget(m_column->count() - 1, content);
-    m_column->insertWidget(m_column->count() - 1, makeSeparator());
+    m_column->insertWidget(m_column->count() - 1, makeSectionSeparator());
 }
 
 void ControlWindow::addPanelSection(const QString& title, QWidget* content)
 {
     // Before the closing stretch, after a separator like every section.
     const int at = m_panel->count() - 1;
-    m_panel->insertWidget(at, makeSeparator());
+    m_panel->insertWidget(at, makeSectionSeparator());
     m_panel->insertWidget(at + 1, makeSectionHeader(title));
     m_panel->insertWidget(at + 2, content);
 }
@@ -468,23 +514,17 @@ QString ControlWindow::formatPreview(int seconds) const
 
 void ControlWindow::fillPresets()
 {
-    m_fillingPresets = true;
     m_presetList->clear();
     for (int s : m_settings->presets) {
-        auto* item = new QListWidgetItem(presetText(s));
+        auto* item = new QListWidgetItem(presetStripText(s));
         item->setData(Qt::UserRole, s);
         item->setTextAlignment(Qt::AlignCenter);
         m_presetList->insertItem(m_presetList->count(), item);
     }
-    m_fillingPresets = false;
 }
 
 void ControlWindow::savePresetOrder()
 {
-    // Between the insert and the remove of a two-step move the strip holds one
-    // preset too many (or too few); only a complete strip is an order to keep.
-    if (m_fillingPresets || m_presetList->count() != m_settings->presets.size())
-        return;
     QList<int> order;
     order.reserve(m_presetList->count());
     for (int row = 0; row < m_presetList->count(); ++row)
@@ -619,7 +659,6 @@ void ControlWindow::toggleOutput()
 {
     if (m_output->isVisible()) {
         m_placement->hide();
-        updateToggleCaption();
         return;
     }
     showOutputWindow();
@@ -628,19 +667,15 @@ void ControlWindow::toggleOutput()
 void ControlWindow::showOutputWindow()
 {
     m_placement->show();
-    updateToggleCaption();
 }
 
-void ControlWindow::updateToggleCaption()
+void ControlWindow::showOutputVisible(bool visible)
 {
-    m_outputToggleBtn->setText(
-        QString::fromUtf8(m_output->isVisible() ? kHideCaption : kShowCaption));
+    m_outputToggleBtn->setText(QString::fromUtf8(visible ? kHideCaption : kShowCaption));
 }
 
 bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_output && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
-        updateToggleCaption();
     if (watched == m_output && event->type() == QEvent::Paint && !m_outputPainted) {
         m_outputPainted = true;
         prepareSoundCueWhenPainted();
@@ -683,19 +718,6 @@ void ControlWindow::browseSoundFile()
     m_soundFileLabel->setText(QFileInfo(path).fileName());
     m_cue->setFile(path);
     prepareSoundCue();
-}
-
-void ControlWindow::keyPressEvent(QKeyEvent* e)
-{
-    if (e->key() != Qt::Key_Space) {
-        QMainWindow::keyPressEvent(e);
-        return;
-    }
-    // A held Space repeats; only the physical press may start or pause, or
-    // the audience sees the timer flicker on and off.
-    if (!e->isAutoRepeat())
-        startOrPause();
-    e->accept();
 }
 
 void ControlWindow::startOrPause()

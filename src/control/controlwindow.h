@@ -8,7 +8,6 @@ class OutputPlacement;
 class OutputWindow;
 class QCheckBox;
 class QCloseEvent;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -57,7 +56,6 @@ class ControlWindow : public QMainWindow {
     void prepareSoundCue();
 
   protected:
-    void keyPressEvent(QKeyEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* e) override;
@@ -79,6 +77,14 @@ class ControlWindow : public QMainWindow {
 
   private:
     void buildUi();
+    void buildHeader();
+    void buildPreviewAndToggle(QWidget* panelContent);
+    void buildTransport();
+    void buildTimeEntry();
+    void buildPresetStrip();
+    void buildViewChoice();
+    void buildMessage();
+    void buildSoundCue();
     static QLabel* makeSectionHeader(const QString& text);
     QString formatPreview(int seconds) const;
     void fillPresets();
@@ -89,7 +95,7 @@ class ControlWindow : public QMainWindow {
     void showMessageText(const QString& text);
     void showDuration(int seconds);
     void followPresets();
-    void updateToggleCaption();
+    void showOutputVisible(bool visible);
     void startOrPause();
     void prepareSoundCueWhenPainted();
 
@@ -126,7 +132,4 @@ class ControlWindow : public QMainWindow {
     bool m_cuePrepareQueued = false;
     QVBoxLayout* m_column = nullptr;
     QVBoxLayout* m_panel = nullptr;
-    // True while the preset strip is being refilled from the record, so the
-    // rows coming and going are not taken for a reorder by the operator.
-    bool m_fillingPresets = false;
 };

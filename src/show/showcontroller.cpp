@@ -226,7 +226,9 @@ void ShowController::applySettings()
 
 bool ShowController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_output && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+    if (watched == m_output && (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+        emit outputVisibleChanged(m_output->isVisible());
         emit changed();
+    }
     return QObject::eventFilter(watched, event);
 }

@@ -93,6 +93,9 @@ class ShowController : public QObject {
     void settingsApplied();
     void outputShowRequested();
     void outputHideRequested();
+    // The output window was shown or hidden, by a request or by the window
+    // system (its own close button); `visible` is how it is now.
+    void outputVisibleChanged(bool visible);
     // A count to a time of day was set, moved or left ("HH:MM", or empty).
     void targetChanged(const QString& text);
     // The count reached zero with the cue armed and a cue to play.
