@@ -43,7 +43,7 @@ install(TARGETS vellmark
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     BUNDLE DESTINATION .)
 # The sound cue's player plug-in, where the program looks for it: beside the
-# program on Windows and in the bundle, in <libdir>/vellmark elsewhere.
+# program on Windows and in the bundle, in <libdir>/vellmark/plugins elsewhere.
 if(WIN32)
     set(soundPlayerDir ${CMAKE_INSTALL_BINDIR})
 elseif(APPLE)

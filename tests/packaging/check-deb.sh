@@ -47,8 +47,8 @@ root=$work/root
 dpkg-deb -x "$deb" "$root"
 # The sound cue's player plug-in, loaded after the first frame: the program
 # itself does not link the media stack.
-plugin=$(find "$root/usr/lib" -path '*/vellmark/libvellmark_soundplayer.so' | head -n 1)
-[[ -n $plugin ]] || fail "the package does not hold the sound player plug-in (lib/vellmark/libvellmark_soundplayer.so)"
+plugin=$(find "$root/usr/lib" -path '*/vellmark/plugins/libvellmark_soundplayer.so' | head -n 1)
+[[ -n $plugin ]] || fail "the package does not hold the sound player plug-in (lib/vellmark/plugins/libvellmark_soundplayer.so)"
 links=$(objdump -p "$root/usr/bin/vellmark" "$plugin")
 ! grep -q 'NEEDED *libQt6Multimedia' <<<"$(objdump -p "$root/usr/bin/vellmark")" ||
     fail "the program links Qt Multimedia at start; it belongs to the plug-in"
