@@ -42,6 +42,16 @@ endif()
 install(TARGETS vellmark
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     BUNDLE DESTINATION .)
+# The sound cue's player plug-in, where the program looks for it: beside the
+# program on Windows and in the bundle, in <libdir>/vellmark/plugins elsewhere.
+if(WIN32)
+    set(soundPlayerDir ${CMAKE_INSTALL_BINDIR})
+elseif(APPLE)
+    set(soundPlayerDir Vellmark.app/Contents/MacOS)
+else()
+    set(soundPlayerDir ${VELLMARK_PLUGIN_INSTALL_DIR})
+endif()
+install(TARGETS vellmark_soundplayer LIBRARY DESTINATION ${soundPlayerDir})
 
 if(WIN32 OR APPLE)
     # Copies the Qt libraries and plugins next to the program (windeployqt,

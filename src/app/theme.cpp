@@ -2,6 +2,7 @@
 #include "app/theme.h"
 
 #include <QApplication>
+#include <QFontInfo>
 
 namespace {
 
@@ -9,7 +10,7 @@ namespace {
 // the order below matters. Widgets add their own small style sheets on top.
 const char* const kTheme = R"(
 QMainWindow, QDialog { background-color: #1c1c1c; }
-QWidget { background-color: #1c1c1c; color: #e8e8e8; font-family: 'Segoe UI', sans-serif; font-size: 13px; }
+QWidget { background-color: #1c1c1c; color: #e8e8e8; font-family: %1; font-size: 13px; }
 
 QPushButton {
   background-color: #2b2b2b;
@@ -100,5 +101,14 @@ QColorDialog { background: #1c1c1c; }
 
 void applyTheme()
 {
-    qApp->setStyleSheet(QString::fromUtf8(kTheme));
+    // Text in Segoe UI where it is installed, otherwise in the face the system
+    // gives its default font (named here as the face it resolves to, since a
+    // generic name in the list would be passed over). Symbola follows: the
+    // symbols on the control window's buttons (⏸ ⏱ 🕐) are found only there on
+    // a usual Linux system, and naming it spares the toolkit a search for them
+    // through every installed font (fontconfig's sorted fallback list) on the
+    // way to the first frame. The pictures are the same either way.
+    const QString textFace = QFontInfo(QGuiApplication::font()).family();
+    const QString families = QStringLiteral("'Segoe UI', '%1', Symbola, sans-serif").arg(textFace);
+    qApp->setStyleSheet(QString::fromUtf8(kTheme).arg(families));
 }

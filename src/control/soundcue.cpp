@@ -1,11 +1,43 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "control/soundcue.h"
 
-#include <QAudioOutput>
-#include <QMediaPlayer>
-#include <QUrl>
+#include "control/soundplayer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPluginLoader>
+
+namespace {
+
+// The plug-in linked into this program (the tests do that), or else the one
+// beside the program (the build folder) or in the program's library folder
+// (an installation: VELLMARK_PLUGIN_DIR, relative to the program's folder).
+SoundPlayerFactory* findFactory()
+{
+    for (QObject* instance : QPluginLoader::staticInstances())
+        if (auto* factory = qobject_cast<SoundPlayerFactory*>(instance))
+            return factory;
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    QStringList tried;
+    for (const QString& dir :
+         {programDir.path(), programDir.filePath(QStringLiteral(VELLMARK_PLUGIN_DIR))}) {
+        const QString file =
+            QDir::cleanPath(QDir(dir).filePath(QStringLiteral(VELLMARK_SOUNDPLAYER_FILE)));
+        QPluginLoader loader(file);
+        if (auto* factory = qobject_cast<SoundPlayerFactory*>(loader.instance()))
+            return factory;
+        tried << file + QStringLiteral(" (") + loader.errorString() + QLatin1Char(')');
+    }
+    qWarning("Vellmark: the sound cue cannot play, its player could not be loaded: %s",
+             qPrintable(tried.join(QStringLiteral("; "))));
+    return nullptr;
+}
+
+} // namespace
 
 SoundCue::SoundCue(QObject* parent) : QObject(parent) {}
+
+SoundCue::~SoundCue() = default;
 
 void SoundCue::setFile(const QString& path)
 {
@@ -16,37 +48,26 @@ void SoundCue::prepare()
 {
     if (m_player)
         return;
-    m_player = new QMediaPlayer(this);
-    auto* output = new QAudioOutput(m_player);
-    output->setVolume(1.0);
-    m_player->setAudioOutput(output);
-    connect(m_player, &QMediaPlayer::playbackStateChanged, this,
-            [this](QMediaPlayer::PlaybackState state) {
-                if (state == QMediaPlayer::PlayingState)
-                    emit started();
-            });
-    m_used = false;
+    static SoundPlayerFactory* const factory = findFactory();
+    if (factory)
+        m_player.reset(factory->createPlayer(this, [this] { emit started(); }));
+}
+
+bool SoundCue::isPrepared() const
+{
+    return m_player != nullptr;
 }
 
 bool SoundCue::isPlaying() const
 {
-    return m_player && m_player->playbackState() == QMediaPlayer::PlayingState;
+    return m_player && m_player->isPlaying();
 }
 
 void SoundCue::play()
 {
     if (m_path.isEmpty())
         return;
-    // A player that has played once is not given the file again: Qt's
-    // GStreamer back end leaves it silent now and then when a finished
-    // player is loaded and started anew. A fresh player costs no more than
-    // loading the file, which every play does anyway.
-    if (m_player && m_used) {
-        delete m_player;
-        m_player = nullptr;
-    }
     prepare();
-    m_used = true;
-    m_player->setSource(QUrl::fromLocalFile(m_path));
-    m_player->play();
+    if (m_player)
+        m_player->play(m_path);
 }

@@ -31,7 +31,7 @@ fi
 # A private home, so the run neither reads nor writes anyone's settings.
 home=$(mktemp -d)
 trap 'rm -rf "$home"; [[ ${CI:-} == true ]] && dpkg -r vellmark >/dev/null || true' EXIT
-HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home "$program" &
+HOME=$home XDG_CONFIG_HOME=$home/.config XDG_RUNTIME_DIR=$home "$program" 2>"$home/stderr" &
 pid=$!
 
 # Still running 2 s after start: it built its windows and entered its loop.
@@ -56,4 +56,8 @@ fi
 status=0
 wait "$pid" || status=$?
 ((status == 0)) || fail "the program quit with exit code $status after SIGTERM (143 means it was killed, not quit)"
+cat "$home/stderr" >&2
+# The sound cue's player plug-in came up from where the package put it.
+! grep -q "its player could not be loaded" "$home/stderr" ||
+    fail "the installed program did not find its sound player plug-in"
 echo "started, and quit with exit code 0 after SIGTERM"

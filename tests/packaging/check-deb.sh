@@ -45,7 +45,14 @@ depends=$(dpkg-deb -f "$deb" Depends)
 # libqt6widgets6, and so on) must be named.
 root=$work/root
 dpkg-deb -x "$deb" "$root"
-needed=$(objdump -p "$root/usr/bin/vellmark" | sed -n 's/^ *NEEDED *libQt6\([A-Za-z]*\)\.so\.6$/libqt6\L\16/p')
+# The sound cue's player plug-in, loaded after the first frame: the program
+# itself does not link the media stack.
+plugin=$(find "$root/usr/lib" -path '*/vellmark/plugins/libvellmark_soundplayer.so' | head -n 1)
+[[ -n $plugin ]] || fail "the package does not hold the sound player plug-in (lib/vellmark/plugins/libvellmark_soundplayer.so)"
+links=$(objdump -p "$root/usr/bin/vellmark" "$plugin")
+! grep -q 'NEEDED *libQt6Multimedia' <<<"$(objdump -p "$root/usr/bin/vellmark")" ||
+    fail "the program links Qt Multimedia at start; it belongs to the plug-in"
+needed=$(sed -n 's/^ *NEEDED *libQt6\([A-Za-z]*\)\.so\.6$/libqt6\L\16/p' <<<"$links" | sort -u)
 [[ -n $needed ]] || fail "the packaged program links no Qt 6 library?"
 for lib in $needed libc6; do
     grep -qE "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"

@@ -31,6 +31,9 @@ for f in "${expected[@]}"; do
     [[ -f $prefix/$f ]] || fail "$f is not installed"
 done
 [[ -x $prefix/bin/vellmark ]] || fail "bin/vellmark is not executable"
+plugin=$(cd "$prefix" && find . -path '*/vellmark/plugins/libvellmark_soundplayer.so' -printf '%P\n')
+[[ -n $plugin ]] || fail "the sound player plug-in is not installed in <libdir>/vellmark/plugins"
+expected+=("$plugin")
 for size in "${sizes[@]}"; do
     got=$(file -b "$prefix/share/icons/hicolor/${size}x${size}/apps/$appId.png")
     [[ $got == "PNG image data, $size x $size, 8-bit/color RGBA"* ]] ||
