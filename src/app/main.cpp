@@ -2,6 +2,7 @@
 #include "app/appwindows.h"
 #include "app/commandline.h"
 #include "app/unixsignalquitter.h"
+#include "control/controlwindow.h"
 #include "remote/remotepanel.h"
 #include "remote/remoteserver.h"
 #include "remote/viewaddresspanel.h"
@@ -49,7 +50,11 @@ int main(int argc, char** argv)
     // listens and what came in.
     ensureRemoteToken(settings);
     RemoteServer remote(&windows.showController());
-    remote.restart();
+    // The listeners (and the TLS set-up the HTTP server makes as it is built)
+    // come up once both windows are on the screen: the first frame does not
+    // need them, and the operator sees where they listen a moment later.
+    QObject::connect(&windows.control(), &ControlWindow::firstFrameShown, &remote,
+                     &RemoteServer::restart);
     windows.control().addFooter(new RemotePanel(&remote));
     // The live view for browsers on the same port, and where to open it.
     ViewPage::addTo(remote);

@@ -171,7 +171,7 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
     // first reading here.
     connect(m_show, &ShowController::outputVisibleChanged, this, &ControlWindow::showOutputVisible);
     showOutputVisible(m_show->isOutputVisible());
-    // Watched for its first paint only (see prepareSoundCueWhenPainted()).
+    // Watched for its first paint only (see afterFirstFrameWhenPainted()).
     m_output->installEventFilter(this);
 
     // Screens that come and go mid-show move or hide the output; the operator
@@ -201,7 +201,7 @@ ControlWindow::ControlWindow(AppSettings* settings, TimerEngine* engine, OutputW
     // The player normally comes up right after the first frame; should no
     // paint ever arrive (a window on a screen that is switched off), it still
     // comes up before an operator could reach zero.
-    QTimer::singleShot(1000, this, &ControlWindow::prepareSoundCue);
+    QTimer::singleShot(1000, this, &ControlWindow::afterFirstFrame);
 }
 
 void ControlWindow::buildUi()
@@ -678,7 +678,7 @@ bool ControlWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_output && event->type() == QEvent::Paint && !m_outputPainted) {
         m_outputPainted = true;
-        prepareSoundCueWhenPainted();
+        afterFirstFrameWhenPainted();
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -687,18 +687,28 @@ bool ControlWindow::event(QEvent* e)
 {
     if (e->type() == QEvent::Paint && !m_painted) {
         m_painted = true;
-        prepareSoundCueWhenPainted();
+        afterFirstFrameWhenPainted();
     }
     return QMainWindow::event(e);
 }
 
-void ControlWindow::prepareSoundCueWhenPainted()
+void ControlWindow::afterFirstFrameWhenPainted()
 {
-    if (m_cue->isPrepared() || m_cuePrepareQueued || !m_painted || (!m_outputPainted && m_output->isVisible()))
+    if (m_firstFrameShown || m_afterFirstFrameQueued || !m_painted
+        || (!m_outputPainted && m_output->isVisible()))
         return;
     // Queued, so the paint under way reaches the screen first.
-    m_cuePrepareQueued = true;
-    QTimer::singleShot(0, this, &ControlWindow::prepareSoundCue);
+    m_afterFirstFrameQueued = true;
+    QTimer::singleShot(0, this, &ControlWindow::afterFirstFrame);
+}
+
+void ControlWindow::afterFirstFrame()
+{
+    if (m_firstFrameShown)
+        return;
+    m_firstFrameShown = true;
+    prepareSoundCue();
+    emit firstFrameShown();
 }
 
 void ControlWindow::prepareSoundCue()

@@ -55,6 +55,13 @@ class ControlWindow : public QMainWindow {
     // then asks for it at once.
     void prepareSoundCue();
 
+  signals:
+    // Both windows have been painted once (or a second has passed since this
+    // window was built without a paint): the moment to bring up what the first
+    // frame has no use for, such as the cue's player and the remote listeners.
+    // Sent once.
+    void firstFrameShown();
+
   protected:
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -97,7 +104,8 @@ class ControlWindow : public QMainWindow {
     void followPresets();
     void showOutputVisible(bool visible);
     void startOrPause();
-    void prepareSoundCueWhenPainted();
+    void afterFirstFrameWhenPainted();
+    void afterFirstFrame();
 
     AppSettings* m_settings;
     TimerEngine* m_engine;
@@ -129,7 +137,8 @@ class ControlWindow : public QMainWindow {
     bool m_cuePlayed = false;
     bool m_painted = false;
     bool m_outputPainted = false;
-    bool m_cuePrepareQueued = false;
+    bool m_afterFirstFrameQueued = false;
+    bool m_firstFrameShown = false;
     QVBoxLayout* m_column = nullptr;
     QVBoxLayout* m_panel = nullptr;
 };
