@@ -155,11 +155,17 @@ class TestApp : public QObject {
         button.setEnabled(state != 2);
         button.resize(120, 40);
         if (state == 3) {
-            box.show();
-            QCOMPARE(box.grab().toImage().pixelColor(2, 2), fill);
-            QCOMPARE(box.palette().color(QPalette::WindowText), QColor(0xe8, 0xe8, 0xe8));
-            for (auto* b : box.findChildren<QPushButton*>())
-                QVERIFY(b->width() >= 80);
+            bool seen = false;
+            TestSupport::whenModal<QMessageBox>([&](QMessageBox* shown) {
+                seen = true;
+                QCOMPARE(shown->grab().toImage().pixelColor(2, 2), fill);
+                QCOMPARE(shown->palette().color(QPalette::WindowText), QColor(0xe8, 0xe8, 0xe8));
+                for (auto* b : shown->findChildren<QPushButton*>())
+                    QVERIFY(b->width() >= 80);
+                shown->accept();
+            });
+            box.exec();
+            QVERIFY(seen);
         } else {
             // Left of the caption, inside the border and clear of the corners.
             const QImage img = button.grab().toImage();
