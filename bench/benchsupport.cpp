@@ -3,13 +3,11 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QProcess>
 #include <QScreen>
-#include <QSettings>
 #include <QSysInfo>
 #include <QThread>
 #include <QWindow>
@@ -21,19 +19,6 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
-
-Bench::PrivateHome::PrivateHome()
-{
-    const QString root = m_dir.path();
-    for (const char* sub : {"config", "data", "cache"})
-        QDir(root).mkpath(QLatin1String(sub));
-    qputenv("HOME", root.toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (root + QLatin1String("/config")).toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (root + QLatin1String("/data")).toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", (root + QLatin1String("/cache")).toLocal8Bit());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       root + QLatin1String("/config"));
-}
 
 Bench::Stage::Stage()
 {

@@ -3,11 +3,11 @@
 
 #include "app/appwindows.h"
 #include "output/outputwindow.h"
+#include "privatehome.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
 
 #include <QList>
-#include <QTemporaryDir>
 
 #include <memory>
 
@@ -16,15 +16,9 @@ class QSize;
 
 namespace Bench {
 
-// A private HOME and XDG folders for the life of a benchmark, so no run reads
-// or writes the operator's real settings. Construct before the application.
-class PrivateHome {
-  public:
-    PrivateHome();
-
-  private:
-    QTemporaryDir m_dir;
-};
+// The private home of the tests (tests/support): no run reads or writes the
+// operator's real settings. Construct before the application.
+using PrivateHome = ::PrivateHome;
 
 // The program's objects built and wired as start-up builds them: the settings
 // record, the engine and both windows (AppWindows), the operator's window

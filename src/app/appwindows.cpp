@@ -6,15 +6,20 @@
 
 #include <QScreen>
 
+namespace {
+
+// Large enough to show every section of the control window without scrolling.
+constexpr QSize kComfortableSize(560, 760);
+
+} // namespace
+
 AppWindows::AppWindows(AppSettings* settings, TimerEngine* engine)
     : m_output(settings), m_show(settings, engine, &m_output),
       m_control(settings, engine, &m_output, &m_show)
 {
-    // Open large enough to show every section without scrolling, where the
-    // operator's screen has the room.
-    const QSize comfortable(560, 760);
+    // As large as comfortable, where the operator's screen has the room.
     const QSize room = m_control.screen()->availableGeometry().size();
-    m_control.resize(comfortable.boundedTo(room).expandedTo(m_control.minimumSize()));
+    m_control.resize(kComfortableSize.boundedTo(room).expandedTo(m_control.minimumSize()));
     m_control.show();
 
     // The control window connected itself while it was built, so on every tick

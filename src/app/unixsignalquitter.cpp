@@ -16,8 +16,8 @@ namespace {
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 constexpr int kSignalCount = sizeof(kSignals) / sizeof(kSignals[0]);
 
-// Written by the handler, read by the notifier; -1 while no quitter exists.
-int s_pipe[2] = {-1, -1};
+// The handler writes to [1], the notifier reads [0]; -1 while no quitter exists.
+int s_socketPair[2] = {-1, -1};
 struct sigaction s_previous[kSignalCount];
 bool s_installed = false;
 
@@ -26,13 +26,13 @@ extern "C" void onUnixSignal(int signalNumber)
     const int savedErrno = errno;
     const char byte = static_cast<char>(signalNumber);
     // If the socket is full a quit is already pending; the byte may be dropped.
-    [[maybe_unused]] const ssize_t written = ::write(s_pipe[1], &byte, 1);
+    [[maybe_unused]] const ssize_t written = ::write(s_socketPair[1], &byte, 1);
     errno = savedErrno;
 }
 
-void closePipe()
+void closeSocketPair()
 {
-    for (int& fd : s_pipe) {
+    for (int& fd : s_socketPair) {
         if (fd >= 0)
             ::close(fd);
         fd = -1;
@@ -45,16 +45,16 @@ UnixSignalQuitter::UnixSignalQuitter(QObject* parent) : QObject(parent)
 {
     if (s_installed)
         return;
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, s_pipe) != 0) {
-        s_pipe[0] = s_pipe[1] = -1;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, s_socketPair) != 0) {
+        s_socketPair[0] = s_socketPair[1] = -1;
         return;
     }
-    for (const int fd : s_pipe) {
+    for (const int fd : s_socketPair) {
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
     }
 
-    m_notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read, this);
+    m_notifier = new QSocketNotifier(s_socketPair[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &UnixSignalQuitter::onSignalReceived);
 
     struct sigaction action = {};
@@ -74,7 +74,7 @@ UnixSignalQuitter::~UnixSignalQuitter()
         ::sigaction(kSignals[i], &s_previous[i], nullptr);
     delete m_notifier;
     m_notifier = nullptr;
-    closePipe();
+    closeSocketPair();
     s_installed = false;
 }
 
@@ -86,7 +86,7 @@ bool UnixSignalQuitter::isActive() const
 void UnixSignalQuitter::onSignalReceived()
 {
     char buffer[16];
-    while (::read(s_pipe[0], buffer, sizeof(buffer)) > 0) {
+    while (::read(s_socketPair[0], buffer, sizeof(buffer)) > 0) {
     }
     QCoreApplication::quit();
 }

@@ -7,10 +7,11 @@ class QSocketNotifier;
 
 // Turns SIGTERM, SIGINT and SIGHUP into a normal QCoreApplication::quit(), so a
 // service manager, a terminal's Ctrl+C or a closed session ends the program
-// through its event loop: windows close and settings are written as on any
-// other exit. The signal handler only writes one byte to a socket pair (the
-// one thing that is safe in a handler); the GUI thread reads it through a
-// QSocketNotifier and quits from there.
+// through its event loop, with exit code 0, as closing its window does (there
+// is nothing to write then: settings are saved when they change). The signal
+// handler only writes one byte to a socket pair (the one thing that is safe in
+// a handler); the GUI thread reads it through a QSocketNotifier and quits from
+// there.
 //
 // One instance at a time; the previous handlers come back when it is destroyed.
 // On systems without POSIX signals it does nothing.

@@ -14,20 +14,19 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 
 work=$(mktemp -d)
 runner=""
+# Waits up to $1 tenths of a second for the command that follows to succeed.
+wait_for() {
+    local tenths=$1; shift
+    for ((i = 0; i < tenths; i++)); do "$@" && return 0; sleep 0.1; done
+    return 1
+}
+running() { kill -0 "$runner" 2>/dev/null; }
 finish() {
-    if [[ -n $runner ]]; then
-        kill -TERM "$runner" 2>/dev/null
-        for _ in $(seq 100); do kill -0 "$runner" 2>/dev/null || break; sleep 0.1; done
-        kill -KILL "$runner" 2>/dev/null
-    fi
+    [[ -n $runner ]] && { kill -TERM "$runner" 2>/dev/null; wait_for 100 eval '! running'; kill -KILL "$runner" 2>/dev/null; }
     rm -rf "$work"
 }
 trap finish EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    sed 's/^/  run: /' "$work/run.log" >&2
-    exit 1
-}
+fail() { echo "FAIL: $*" >&2; sed 's/^/  run: /' "$work/run.log" >&2; exit 1; }
 
 # A private settings store, so the run starts from the defaults.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
@@ -38,24 +37,16 @@ bash "$root/scripts/headless.sh" "$program" >"$work/run.log" 2>&1 &
 runner=$!
 
 # The display and VNC port it chose, from what it tells the person at the terminal.
-for _ in $(seq 300); do
-    grep -q 'VNC server at' "$work/run.log" && break
-    kill -0 "$runner" 2>/dev/null || fail "headless.sh ended before the program started"
-    sleep 0.1
-done
+wait_for 300 eval 'grep -q "VNC server at" "$work/run.log" || ! running'
+running || fail "headless.sh ended before the program started"
 display=$(grep -o 'display :[0-9]*' "$work/run.log" | cut -d' ' -f2 || true)
 port=$(grep -o 'localhost:[0-9]*' "$work/run.log" | head -1 | cut -d: -f2 || true)
 [[ -n $display && -n $port ]] || fail "no display or VNC port announced"
 export DISPLAY=$display
 
 visibleWindow() { timeout 10 xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1 || true; }
-for _ in $(seq 300); do
-    control=$(visibleWindow 'Vellmark — Control')
-    output=$(visibleWindow 'Vellmark — Output')
-    [[ -n $control && -n $output ]] && break
-    sleep 0.1
-done
-[[ -n $control && -n $output ]] || fail "both windows should be mapped"
+bothMapped() { control=$(visibleWindow 'Vellmark — Control') output=$(visibleWindow 'Vellmark — Output'); [[ -n $control && -n $output ]]; }
+wait_for 300 bothMapped || fail "both windows should be mapped"
 # Let the window manager finish placing and focusing.
 sleep 1
 
@@ -98,12 +89,11 @@ fi
 # The stage screen's cable is pulled and plugged back in, as the desktop sees
 # it: its output switched off, then on again.
 timeout 20 xrandr --output DUMMY1 --off || fail "xrandr could not switch the stage screen off"
-for _ in $(seq 100); do [[ -z $(visibleWindow 'Vellmark — Output') ]] && break; sleep 0.1; done
-[[ -z $(visibleWindow 'Vellmark — Output') ]] || fail "output window still shown after its screen went"
+wait_for 100 eval '[[ -z $(visibleWindow "Vellmark — Output") ]]' || fail "output window still shown after its screen went"
 [[ -n $(visibleWindow 'Vellmark — Control') ]] || fail "control window gone with the stage screen"
 timeout 20 xrandr --output DUMMY1 --mode 1920x1080 --pos "${stX}x$stY" ||
     fail "xrandr could not switch the stage screen on again"
-for _ in $(seq 100); do [[ -n $(visibleWindow 'Vellmark — Output') ]] && break; sleep 0.1; done
+wait_for 100 eval '[[ -n $(visibleWindow "Vellmark — Output") ]]'
 sleep 1
 read -r x y w h <<<"$(geometry "$output")"
 [[ "$x $y $w $h" == "$stX $stY $stW $stH" ]] ||
@@ -113,18 +103,11 @@ active=$(xprop -root _NET_ACTIVE_WINDOW | grep -o '0x[0-9a-f]*' || true)
 
 # Stopping the run stops everything it started, promptly.
 kill -TERM "$runner"
-for _ in $(seq 300); do kill -0 "$runner" 2>/dev/null || break; sleep 0.1; done
-if kill -0 "$runner" 2>/dev/null; then
-    ps -o pid,stat,etime,args --ppid "$runner" >&2 || true
-    fail "the run had not stopped 30 s after SIGTERM"
-fi
+wait_for 300 eval '! running' || { ps -o pid,stat,etime,args --ppid "$runner" >&2; fail "the run had not stopped 30 s after SIGTERM"; }
 wait "$runner" || true
 runner=""
 number=${display#:}
-for _ in $(seq 100); do
-    [[ ! -e /tmp/.X$number-lock && ! -e /tmp/.X11-unix/X$number ]] && break
-    sleep 0.1
-done
+wait_for 100 eval '[[ ! -e /tmp/.X$number-lock && ! -e /tmp/.X11-unix/X$number ]]' || true
 [[ ! -e /tmp/.X$number-lock ]] || fail "X server of $display still running after the stop"
 (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && fail "VNC server still running after the stop"
 echo "PASS: control window on the operator screen with the keyboard, output full-screen on the stage screen, gone with it and back"

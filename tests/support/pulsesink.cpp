@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pulsesink.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QThread>
+
+#include <QtMath>
 
 #include <algorithm>
 #include <cstdlib>
@@ -48,14 +51,13 @@ bool PulseSink::start(QString* error)
     const QString socket = m_dir.filePath(QStringLiteral("native"));
     const QString script = m_dir.filePath(QStringLiteral("server.pa"));
     QFile pa(script);
-    if (!pa.open(QIODevice::WriteOnly)) {
+    if (!pa.open(QIODevice::WriteOnly) ||
+        pa.write("load-module module-null-sink sink_name=cue\nset-default-sink cue\n"
+                 "load-module module-native-protocol-unix auth-anonymous=1 socket=" +
+                 socket.toLocal8Bit() + "\n") < 0) {
         *error = QStringLiteral("cannot write %1").arg(script);
         return false;
     }
-    pa.write("load-module module-null-sink sink_name=cue\n"
-             "set-default-sink cue\n"
-             "load-module module-native-protocol-unix auth-anonymous=1 socket=" +
-             socket.toLocal8Bit() + "\n");
     pa.close();
 
     // Everything in this process, the program's players included, talks to
@@ -84,13 +86,6 @@ bool PulseSink::start(QString* error)
         QThread::msleep(100);
     }
     return true;
-}
-
-SinkRecording::SinkRecording(const QString& path) : m_path(path) {}
-
-SinkRecording::~SinkRecording()
-{
-    stop();
 }
 
 bool SinkRecording::start()
@@ -144,4 +139,31 @@ double SinkRecording::onset(double from, double threshold) const
         if (std::abs(int(samples[i])) > limit)
             return double(i) / kRate;
     return -1;
+}
+
+bool TestSupport::writeWav(const QString& path, int rate, const QList<qint16>& samples)
+{
+    const quint32 bytes = quint32(samples.size()) * 2;
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + bytes);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(rate) << quint32(rate * 2)
+        << quint16(2) << quint16(16);
+    out.writeRawData("data", 4);
+    out << bytes;
+    for (qint16 v : samples)
+        out << v;
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+bool TestSupport::writeTone(const QString& path)
+{
+    QList<qint16> samples;
+    for (int i = 0; i < SinkRecording::kRate / 2; ++i)
+        samples << qint16(16000 * qSin(2 * M_PI * 880 * i / SinkRecording::kRate));
+    return writeWav(path, SinkRecording::kRate, samples);
 }

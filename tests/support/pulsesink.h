@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -29,16 +30,15 @@ class SinkRecording {
   public:
     static constexpr int kRate = 44100;
 
-    explicit SinkRecording(const QString& path);
-    ~SinkRecording();
+    explicit SinkRecording(const QString& path) : m_path(path) {}
+    ~SinkRecording() { stop(); }
     SinkRecording(const SinkRecording&) = delete;
     SinkRecording& operator=(const SinkRecording&) = delete;
 
     bool start();
     // Stops recording; the file is complete afterwards.
     bool stop();
-    // Seconds of audio written so far: the recording's clock, which runs with
-    // the sink's.
+    // Seconds of audio written so far: the recording's clock, which runs with the sink's.
     double seconds() const;
     // The peak amplitude (0 to 1) between two points of the recording as sox
     // measures it; a length of 0 means to the end. -1 when sox cannot read it.
@@ -51,3 +51,10 @@ class SinkRecording {
     QString m_path;
     QProcess m_rec;
 };
+
+namespace TestSupport {
+// Writes a mono 16-bit PCM WAV file of the given samples; false on failure.
+bool writeWav(const QString& path, int rate, const QList<qint16>& samples);
+// Half a second of an 880 Hz tone at half scale, as a WAV file.
+bool writeTone(const QString& path);
+} // namespace TestSupport

@@ -1,30 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QByteArray>
-#include <QList>
+#include "privatehome.h"
+#include "pulsesink.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPoint>
 #include <QString>
+#include <QTimer>
+
+#include <functional>
 
 class QObject;
 
 namespace TestSupport {
-
-// Points HOME and the XDG folders at a fresh temporary folder for the life of
-// the test program, so no test reads or writes a real user's settings and no
-// test depends on what another one left behind.
-class PrivateHome {
-  public:
-    PrivateHome();
-    ~PrivateHome();
-    PrivateHome(const PrivateHome&) = delete;
-    PrivateHome& operator=(const PrivateHome&) = delete;
-
-    QString path() const;
-
-  private:
-    struct Impl;
-    Impl* d;
-};
 
 // Empties the program's settings store on disk.
 void clearStore();
@@ -32,11 +22,37 @@ void clearStore();
 // Path of the program's native settings file in the private home.
 QString storeFilePath();
 
-// Writes a mono 16-bit PCM WAV file of the given samples; false on failure.
-bool writeWav(const QString& path, int rate, const QList<qint16>& samples);
-
 // Runs the engine's one-second step once, exactly as its timer would.
 void stepEngine(QObject* engine, int times = 1);
+
+// Hands the next modal widget of type T to `drive` as soon as it is up, from
+// within the event loop that shows it. A dialog still open 10 s later is
+// closed with the result -1, so a test fails instead of hanging.
+template <typename T = QDialog> void whenModal(std::function<void(T*)> drive)
+{
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, drive, waited = 0]() mutable {
+        auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+        if (!w && ++waited < 2000)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        if (!w)
+            return;
+        if (auto* d = qobject_cast<QDialog*>(w))
+            QTimer::singleShot(10000, d, [d] { d->done(-1); });
+        drive(w);
+    });
+    poll->start();
+}
+
+// Drags with the left button from `from` to `to` within `widget` as a person
+// would: press, a move past the drag distance, then the move to the target and
+// the release, queued to run inside the toolkit's drag loop, which takes over
+// at the move that starts the drag. Needs a platform with a real drag loop
+// ("minimal"; the offscreen platform ends every drag at once).
+void drag(QWidget* widget, QPoint from, QPoint to);
 
 } // namespace TestSupport
 
@@ -44,7 +60,7 @@ void stepEngine(QObject* engine, int times = 1);
 #define VELLMARK_TEST_MAIN(TestObject)                                                             \
     int main(int argc, char** argv)                                                                \
     {                                                                                              \
-        TestSupport::PrivateHome home;                                                             \
+        PrivateHome home;                                                                          \
         QApplication app(argc, argv);                                                              \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                   \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \

@@ -4,8 +4,8 @@
 // count-to-a-time and clock-only looks, the settings dialog and the About card.
 //
 // Everything that could make two renderings differ is pinned: Qt's offscreen
-// platform with a fixed pair of screens at 96 DPI, an empty private settings
-// store (a temporary HOME, never the user's own settings), a fixed set of font
+// platform with a fixed pair of screens at 96 DPI, an empty settings store in
+// the private home of tests/support (never the user's own), a fixed set of font
 // files, the Fusion style, a fixed wall-clock text and, for the count to a
 // time of day, a fixed clock in the engine. The same build so
 // renders the same pictures on any Debian 12 machine set up by
@@ -14,6 +14,7 @@
 // Usage: vellmark-screenshots <output folder>
 
 #include "app/appwindows.h"
+#include "privatehome.h"
 #include "settings/appsettings.h"
 #include "settings/settingsdialog.h"
 #include "timer/timerengine.h"
@@ -30,10 +31,8 @@
 #include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QStyleFactory>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimeEdit>
 
@@ -104,17 +103,14 @@ bool writeFile(const QString& path, const QByteArray& bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-// Points HOME, the XDG folders, fontconfig and Qt's platform at the private
-// folder; clears what could scale or restyle the windows. Runs before the
-// application object exists.
+// Points fontconfig and Qt's platform into the private home; clears what could
+// scale or restyle the windows. Runs before the application object exists.
 bool prepareEnvironment(const QString& root)
 {
     const QString fonts = root + QStringLiteral("/fonts");
-    for (const char* sub : {"config", "data", "cache", "runtime", "fonts", "fontcache"})
+    for (const char* sub : {"fonts", "fontcache"})
         if (!QDir(root).mkpath(QLatin1String(sub)))
             return fail(QStringLiteral("cannot create %1/%2").arg(root, QLatin1String(sub)));
-    QFile::setPermissions(root + QStringLiteral("/runtime"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     for (const FontFile& font : kFonts) {
         const QString path = QString::fromUtf8(font.path);
@@ -134,11 +130,6 @@ bool prepareEnvironment(const QString& root)
     if (!writeFile(screens, QByteArray(kScreens)))
         return fail(QStringLiteral("cannot write %1").arg(screens));
 
-    qputenv("HOME", root.toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (root + QStringLiteral("/config")).toLocal8Bit());
-    qputenv("XDG_DATA_HOME", (root + QStringLiteral("/data")).toLocal8Bit());
-    qputenv("XDG_CACHE_HOME", (root + QStringLiteral("/cache")).toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", (root + QStringLiteral("/runtime")).toLocal8Bit());
     qputenv("FONTCONFIG_FILE", fontConfig.toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + screens).toLocal8Bit());
     for (const char* name :
@@ -146,8 +137,6 @@ bool prepareEnvironment(const QString& root)
           "QT_SCALE_FACTOR_ROUNDING_POLICY", "QT_FONT_DPI", "QT_STYLE_OVERRIDE",
           "QT_QPA_PLATFORMTHEME", "QT_QPA_FONTDIR"})
         qunsetenv(name);
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       root + QStringLiteral("/config"));
     return true;
 }
 
@@ -407,8 +396,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    QTemporaryDir home;
-    if (!home.isValid() || !prepareEnvironment(home.path()))
+    PrivateHome home;
+    if (home.path().isEmpty() || !prepareEnvironment(home.path()))
         return 1;
 
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);
