@@ -24,30 +24,10 @@ namespace {
 QTemporaryDir* g_root = nullptr;
 quint64 g_run = 0;
 
-[[noreturn]] void fail(const char* what)
+[[noreturn]] void fail(const char* what, const char* key = "")
 {
-    std::fprintf(stderr, "settings store: %s\n", what);
+    std::fprintf(stderr, "settings store: %s%s\n", key, what);
     std::abort();
-}
-
-void checkRange(int v, int lo, int hi, const char* what)
-{
-    if (v < lo || v > hi)
-        fail(what);
-}
-
-bool same(const AppSettings& a, const AppSettings& b)
-{
-    return a.clock24hr == b.clock24hr && a.clockShowSeconds == b.clockShowSeconds &&
-           a.bgColor == b.bgColor && a.timerColorNormal == b.timerColorNormal &&
-           a.timerColorWarning == b.timerColorWarning &&
-           a.timerColorCritical == b.timerColorCritical && a.clockColor == b.clockColor &&
-           a.messageColor == b.messageColor && a.timerFontSize == b.timerFontSize &&
-           a.clockFontSize == b.clockFontSize && a.messageFontSize == b.messageFontSize &&
-           a.defaultDuration == b.defaultDuration && a.warningThreshold == b.warningThreshold &&
-           a.overtimeEnabled == b.overtimeEnabled && a.blinkEnabled == b.blinkEnabled &&
-           a.presets == b.presets && a.soundFilePath == b.soundFilePath &&
-           a.soundEnabled == b.soundEnabled && a.targetTime == b.targetTime;
 }
 
 } // namespace
@@ -68,7 +48,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    using namespace SettingsLimits;
     const QString path =
         QSettings(QStringLiteral("Vellmark"), QStringLiteral("Vellmark")).fileName();
     {
@@ -86,26 +65,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     AppSettings loaded;
     loadSettings(loaded);
 
-    checkRange(loaded.timerFontSize, kTimerFontMin, kTimerFontMax, "timerFontSize out of range");
-    checkRange(loaded.clockFontSize, kClockFontMin, kClockFontMax, "clockFontSize out of range");
-    checkRange(loaded.messageFontSize, kMessageFontMin, kMessageFontMax,
-               "messageFontSize out of range");
-    checkRange(loaded.defaultDuration, kDurationMin, kDurationMax, "defaultDuration out of range");
-    checkRange(loaded.warningThreshold, kWarningMin, kWarningMax, "warningThreshold out of range");
-    for (const QColor& c : {loaded.bgColor, loaded.timerColorNormal, loaded.timerColorWarning,
-                            loaded.timerColorCritical, loaded.clockColor, loaded.messageColor}) {
-        if (!c.isValid() || c.alpha() != 255)
-            fail("invalid colour loaded");
+    for (const SettingField& f : kSettingFields) {
+        if (f.kind == SettingKind::Number) {
+            const int v = loaded.*std::get<int AppSettings::*>(f.member);
+            if (v < f.lo || v > f.hi)
+                fail(" out of range", f.key);
+        } else if (f.kind == SettingKind::Colour) {
+            const QColor& c = loaded.*std::get<QColor AppSettings::*>(f.member);
+            if (!c.isValid() || c.alpha() != 255)
+                fail(" not a valid opaque colour", f.key);
+        }
     }
     if (TimeOfDay::text(TimeOfDay::parse(loaded.targetTime)) != loaded.targetTime)
         fail("targetTime not a time of day in its stored form");
-    if (loaded.presets.isEmpty() || loaded.presets.size() > kMaxPresets)
+    if (loaded.presets.isEmpty() || loaded.presets.size() > SettingsLimits::kMaxPresets)
         fail("preset list empty or unbounded");
 
     saveSettings(loaded);
     AppSettings again;
     loadSettings(again);
-    if (!same(loaded, again))
+    if (again != loaded)
         fail("a loaded record does not survive saving and loading");
 
     return 0;

@@ -15,11 +15,26 @@
 
 namespace {
 
-QColor readColor(const QSettings& store, const char* key, const QColor& fallback)
+// Each kind of field read from the store; a value that is missing or not of
+// the field's kind reads as the field's default.
+bool readValue(const QSettings& store, const SettingField& f, bool fallback)
+{
+    return store.value(QLatin1String(f.key), fallback).toBool();
+}
+
+int readValue(const QSettings& store, const SettingField& f, int fallback)
+{
+    // Read wide so that a huge stored number clamps to the upper bound instead
+    // of failing the conversion; a text that is no number still reads as 0.
+    const long long v = store.value(QLatin1String(f.key), fallback).toLongLong();
+    return static_cast<int>(std::clamp<long long>(v, f.lo, f.hi));
+}
+
+QColor readValue(const QSettings& store, const SettingField& f, const QColor& fallback)
 {
     // An unparsable text would leave an invalid colour, which paints as black:
     // on the default black background the audience would see no timer at all.
-    const QColor c(store.value(QLatin1String(key), fallback.name()).toString());
+    const QColor c(store.value(QLatin1String(f.key), fallback.name()).toString());
     if (!c.isValid())
         return fallback;
     // Saving writes opaque colours with eight bits a channel. A hand-written
@@ -28,13 +43,77 @@ QColor readColor(const QSettings& store, const char* key, const QColor& fallback
     return QColor(c.rgb());
 }
 
-int readClamped(const QSettings& store, const char* key, int fallback, int lo, int hi)
+QString readValue(const QSettings& store, const SettingField& f, const QString& fallback)
 {
-    // Read wide so that a huge stored number clamps to the upper bound instead
-    // of failing the conversion; a text that is no number still reads as 0.
-    const long long v = store.value(QLatin1String(key), fallback).toLongLong();
-    return static_cast<int>(std::clamp<long long>(v, lo, hi));
+    const QString text = store.value(QLatin1String(f.key), fallback).toString();
+    if (f.kind == SettingKind::TimeOfDay) {
+        // Kept in the one form the program writes, so "9:05" reads as "09:05".
+        const QTime time = TimeOfDay::parse(text);
+        return time.isValid() ? TimeOfDay::text(time) : fallback;
+    }
+    if (f.kind == SettingKind::Token) {
+        // A token that is not what makeRemoteToken() writes (cut short, edited
+        // to something guessable) is dropped; start-up then makes a new one.
+        static const QRegularExpression tokenShape(QStringLiteral("^[0-9a-f]{32}$"));
+        return tokenShape.match(text).hasMatch() ? text : fallback;
+    }
+    return text;
 }
+
+QList<int> readValue(QSettings& store, const SettingField& f, const QList<int>& fallback)
+{
+    QList<int> values = fallback;
+    const int size = store.beginReadArray(QLatin1String(f.key));
+    if (size >= 1) {
+        const int count = std::min(size, f.hi);
+        values.clear();
+        values.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            store.setArrayIndex(i);
+            values.append(store.value(QStringLiteral("val")).toInt());
+        }
+    }
+    store.endArray();
+    return values;
+}
+
+// Flags, numbers and texts are stored as they are, colours by their name.
+template <typename T> void writeValue(QSettings& store, const SettingField& f, const T& value)
+{
+    store.setValue(QLatin1String(f.key), value);
+}
+
+void writeValue(QSettings& store, const SettingField& f, const QColor& color)
+{
+    store.setValue(QLatin1String(f.key), color.name());
+}
+
+void writeValue(QSettings& store, const SettingField& f, const QList<int>& values)
+{
+    store.beginWriteArray(QLatin1String(f.key));
+    for (int i = 0; i < values.size(); ++i) {
+        store.setArrayIndex(i);
+        store.setValue(QStringLiteral("val"), values.at(i));
+    }
+    store.endArray();
+}
+
+// A row whose kind does not match its field's type would be read wrongly.
+constexpr bool kindsMatchFields()
+{
+    constexpr SettingKind kindOfType[] = {SettingKind::Flag, SettingKind::Number,
+                                          SettingKind::Colour, SettingKind::Text,
+                                          SettingKind::NumberList};
+    for (const SettingField& f : kSettingFields) {
+        const SettingKind k = f.kind == SettingKind::TimeOfDay || f.kind == SettingKind::Token
+                                  ? SettingKind::Text
+                                  : f.kind;
+        if (kindOfType[f.member.index()] != k)
+            return false;
+    }
+    return true;
+}
+static_assert(kindsMatchFields(), "a row of kSettingFields names the wrong kind");
 
 // A writer killed between creating the store's lock file and writing its
 // owner into it leaves an empty lock, which the store trusts for 30 s: the
@@ -102,65 +181,43 @@ void dropSerialisedValues()
 
 } // namespace
 
+const SettingField* settingField(int AppSettings::*member)
+{
+    for (const SettingField& f : kSettingFields) {
+        if (const auto* m = std::get_if<int AppSettings::*>(&f.member); m && *m == member)
+            return &f;
+    }
+    return nullptr;
+}
+
+QStringList settingsDifferences(const AppSettings& a, const AppSettings& b)
+{
+    QStringList keys;
+    for (const SettingField& f : kSettingFields) {
+        if (!std::visit([&](auto member) { return a.*member == b.*member; }, f.member))
+            keys << QLatin1String(f.key);
+    }
+    return keys;
+}
+
+bool operator==(const AppSettings& a, const AppSettings& b)
+{
+    return settingsDifferences(a, b).isEmpty();
+}
+
+bool operator!=(const AppSettings& a, const AppSettings& b)
+{
+    return !(a == b);
+}
+
 void loadSettings(AppSettings& s)
 {
-    using namespace SettingsLimits;
     const AppSettings defaults;
     dropSerialisedValues();
     QSettings store(QStringLiteral("Vellmark"), QStringLiteral("Vellmark"));
-
-    s.clock24hr = store.value(QStringLiteral("clock24hr"), defaults.clock24hr).toBool();
-    s.clockShowSeconds =
-        store.value(QStringLiteral("clockShowSeconds"), defaults.clockShowSeconds).toBool();
-    s.bgColor = readColor(store, "bgColor", defaults.bgColor);
-    s.timerColorNormal = readColor(store, "timerColorNormal", defaults.timerColorNormal);
-    s.timerColorWarning = readColor(store, "timerColorWarning", defaults.timerColorWarning);
-    s.timerColorCritical = readColor(store, "timerColorCritical", defaults.timerColorCritical);
-    s.clockColor = readColor(store, "clockColor", defaults.clockColor);
-    s.messageColor = readColor(store, "messageColor", defaults.messageColor);
-    s.timerFontSize =
-        readClamped(store, "timerFontSize", defaults.timerFontSize, kTimerFontMin, kTimerFontMax);
-    s.clockFontSize =
-        readClamped(store, "clockFontSize", defaults.clockFontSize, kClockFontMin, kClockFontMax);
-    s.messageFontSize = readClamped(store, "messageFontSize", defaults.messageFontSize,
-                                    kMessageFontMin, kMessageFontMax);
-    s.defaultDuration =
-        readClamped(store, "defaultDuration", defaults.defaultDuration, kDurationMin, kDurationMax);
-    s.warningThreshold =
-        readClamped(store, "warningThreshold", defaults.warningThreshold, kWarningMin, kWarningMax);
-    s.overtimeEnabled =
-        store.value(QStringLiteral("overtimeEnabled"), defaults.overtimeEnabled).toBool();
-    s.blinkEnabled = store.value(QStringLiteral("blinkEnabled"), defaults.blinkEnabled).toBool();
-    s.soundFilePath = store.value(QStringLiteral("soundFilePath"), QString()).toString();
-    s.soundEnabled = store.value(QStringLiteral("soundEnabled"), defaults.soundEnabled).toBool();
-    // Kept in the one form the program writes, so "9:05" reads as "09:05" and
-    // anything that is no time of day as the default.
-    const QTime target =
-        TimeOfDay::parse(store.value(QStringLiteral("targetTime"), defaults.targetTime).toString());
-    s.targetTime = target.isValid() ? TimeOfDay::text(target) : defaults.targetTime;
-    s.remoteEnabled = store.value(QStringLiteral("remoteEnabled"), defaults.remoteEnabled).toBool();
-    s.remotePort = readClamped(store, "remotePort", defaults.remotePort, kPortMin, kPortMax);
-    s.remoteAllowLan =
-        store.value(QStringLiteral("remoteAllowLan"), defaults.remoteAllowLan).toBool();
-    // A token that is not what makeRemoteToken() writes (cut short, edited to
-    // something guessable) is dropped; start-up then makes a new one.
-    static const QRegularExpression tokenShape(QStringLiteral("^[0-9a-f]{32}$"));
-    const QString token = store.value(QStringLiteral("remoteToken")).toString();
-    s.remoteToken = tokenShape.match(token).hasMatch() ? token : QString();
-    s.oscEnabled = store.value(QStringLiteral("oscEnabled"), defaults.oscEnabled).toBool();
-    s.oscPort = readClamped(store, "oscPort", defaults.oscPort, kPortMin, kPortMax);
-
-    const int size = store.beginReadArray(QStringLiteral("presets"));
-    if (size >= 1) {
-        const int count = std::min(size, kMaxPresets);
-        s.presets.clear();
-        s.presets.reserve(count);
-        for (int i = 0; i < count; ++i) {
-            store.setArrayIndex(i);
-            s.presets.append(store.value(QStringLiteral("val")).toInt());
-        }
-    }
-    store.endArray();
+    for (const SettingField& f : kSettingFields)
+        std::visit([&](auto member) { s.*member = readValue(store, f, defaults.*member); },
+                   f.member);
 }
 
 void saveSettings(const AppSettings& s)
@@ -168,38 +225,8 @@ void saveSettings(const AppSettings& s)
     // Saving merges with what the file holds, so it decodes the file too.
     dropSerialisedValues();
     QSettings store(QStringLiteral("Vellmark"), QStringLiteral("Vellmark"));
-
-    store.setValue(QStringLiteral("clock24hr"), s.clock24hr);
-    store.setValue(QStringLiteral("clockShowSeconds"), s.clockShowSeconds);
-    store.setValue(QStringLiteral("bgColor"), s.bgColor.name());
-    store.setValue(QStringLiteral("timerColorNormal"), s.timerColorNormal.name());
-    store.setValue(QStringLiteral("timerColorWarning"), s.timerColorWarning.name());
-    store.setValue(QStringLiteral("timerColorCritical"), s.timerColorCritical.name());
-    store.setValue(QStringLiteral("clockColor"), s.clockColor.name());
-    store.setValue(QStringLiteral("messageColor"), s.messageColor.name());
-    store.setValue(QStringLiteral("timerFontSize"), s.timerFontSize);
-    store.setValue(QStringLiteral("clockFontSize"), s.clockFontSize);
-    store.setValue(QStringLiteral("messageFontSize"), s.messageFontSize);
-    store.setValue(QStringLiteral("defaultDuration"), s.defaultDuration);
-    store.setValue(QStringLiteral("warningThreshold"), s.warningThreshold);
-    store.setValue(QStringLiteral("overtimeEnabled"), s.overtimeEnabled);
-    store.setValue(QStringLiteral("blinkEnabled"), s.blinkEnabled);
-    store.setValue(QStringLiteral("soundFilePath"), s.soundFilePath);
-    store.setValue(QStringLiteral("soundEnabled"), s.soundEnabled);
-    store.setValue(QStringLiteral("targetTime"), s.targetTime);
-    store.setValue(QStringLiteral("remoteEnabled"), s.remoteEnabled);
-    store.setValue(QStringLiteral("remotePort"), s.remotePort);
-    store.setValue(QStringLiteral("remoteAllowLan"), s.remoteAllowLan);
-    store.setValue(QStringLiteral("remoteToken"), s.remoteToken);
-    store.setValue(QStringLiteral("oscEnabled"), s.oscEnabled);
-    store.setValue(QStringLiteral("oscPort"), s.oscPort);
-
-    store.beginWriteArray(QStringLiteral("presets"));
-    for (int i = 0; i < s.presets.size(); ++i) {
-        store.setArrayIndex(i);
-        store.setValue(QStringLiteral("val"), s.presets.at(i));
-    }
-    store.endArray();
+    for (const SettingField& f : kSettingFields)
+        std::visit([&](auto member) { writeValue(store, f, s.*member); }, f.member);
     removeOrphanedLock(store.fileName());
     store.sync();
 }

@@ -4,8 +4,12 @@
 #include <QColor>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
-// Every user-adjustable value of the program. Field names are the store's keys.
+#include <variant>
+
+// Every user-adjustable value of the program. A new setting is a field here
+// and its row in kSettingFields below; loading, saving and comparing follow.
 struct AppSettings {
     bool clock24hr = true;
     bool clockShowSeconds = true;
@@ -50,6 +54,71 @@ constexpr int kWarningMin = 1, kWarningMax = 3600;
 constexpr int kMaxPresets = 1000;
 constexpr int kPortMin = 1024, kPortMax = 65535;
 } // namespace SettingsLimits
+
+// How one setting is kept in the store and read back from it.
+enum class SettingKind {
+    Flag,       // "true" or "false"
+    Number,     // a whole number, clamped to [lo, hi] when read
+    Colour,     // "#rrggbb"; what is no colour reads as the default
+    Text,       // any text
+    TimeOfDay,  // "HH:MM"; read in that form, what is no time as the default
+    Token,      // 32 lower-case hex digits; anything else reads as empty
+    NumberList, // an array of "val" entries; an empty one reads as the default,
+                // at most hi entries are read
+};
+
+struct SettingField {
+    const char* key; // the store's key, never to be renamed: users' stores hold it
+    SettingKind kind;
+    std::variant<bool AppSettings::*, int AppSettings::*, QColor AppSettings::*,
+                 QString AppSettings::*, QList<int> AppSettings::*>
+        member;
+    int lo = 0;
+    int hi = 0;
+};
+
+inline constexpr SettingField kSettingFields[] = {
+    {"clock24hr", SettingKind::Flag, &AppSettings::clock24hr},
+    {"clockShowSeconds", SettingKind::Flag, &AppSettings::clockShowSeconds},
+    {"bgColor", SettingKind::Colour, &AppSettings::bgColor},
+    {"timerColorNormal", SettingKind::Colour, &AppSettings::timerColorNormal},
+    {"timerColorWarning", SettingKind::Colour, &AppSettings::timerColorWarning},
+    {"timerColorCritical", SettingKind::Colour, &AppSettings::timerColorCritical},
+    {"clockColor", SettingKind::Colour, &AppSettings::clockColor},
+    {"messageColor", SettingKind::Colour, &AppSettings::messageColor},
+    {"timerFontSize", SettingKind::Number, &AppSettings::timerFontSize,
+     SettingsLimits::kTimerFontMin, SettingsLimits::kTimerFontMax},
+    {"clockFontSize", SettingKind::Number, &AppSettings::clockFontSize,
+     SettingsLimits::kClockFontMin, SettingsLimits::kClockFontMax},
+    {"messageFontSize", SettingKind::Number, &AppSettings::messageFontSize,
+     SettingsLimits::kMessageFontMin, SettingsLimits::kMessageFontMax},
+    {"defaultDuration", SettingKind::Number, &AppSettings::defaultDuration,
+     SettingsLimits::kDurationMin, SettingsLimits::kDurationMax},
+    {"warningThreshold", SettingKind::Number, &AppSettings::warningThreshold,
+     SettingsLimits::kWarningMin, SettingsLimits::kWarningMax},
+    {"overtimeEnabled", SettingKind::Flag, &AppSettings::overtimeEnabled},
+    {"blinkEnabled", SettingKind::Flag, &AppSettings::blinkEnabled},
+    {"presets", SettingKind::NumberList, &AppSettings::presets, 0, SettingsLimits::kMaxPresets},
+    {"soundFilePath", SettingKind::Text, &AppSettings::soundFilePath},
+    {"soundEnabled", SettingKind::Flag, &AppSettings::soundEnabled},
+    {"targetTime", SettingKind::TimeOfDay, &AppSettings::targetTime},
+    {"remoteEnabled", SettingKind::Flag, &AppSettings::remoteEnabled},
+    {"remotePort", SettingKind::Number, &AppSettings::remotePort, SettingsLimits::kPortMin,
+     SettingsLimits::kPortMax},
+    {"remoteAllowLan", SettingKind::Flag, &AppSettings::remoteAllowLan},
+    {"remoteToken", SettingKind::Token, &AppSettings::remoteToken},
+    {"oscEnabled", SettingKind::Flag, &AppSettings::oscEnabled},
+    {"oscPort", SettingKind::Number, &AppSettings::oscPort, SettingsLimits::kPortMin,
+     SettingsLimits::kPortMax},
+};
+
+// The row of a field, for the bounds of its editor; nullptr if it has none.
+const SettingField* settingField(int AppSettings::*member);
+
+// The keys of the settings in which two records differ, in table order.
+QStringList settingsDifferences(const AppSettings& a, const AppSettings& b);
+bool operator==(const AppSettings& a, const AppSettings& b);
+bool operator!=(const AppSettings& a, const AppSettings& b);
 
 void loadSettings(AppSettings& s);
 void saveSettings(const AppSettings& s);

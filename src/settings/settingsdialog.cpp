@@ -32,11 +32,28 @@ const char* const kRadioStyle =
     "border-radius: 8px; background: #2b2b2b; }"
     "QRadioButton::indicator:checked { background: #1a6633; border-color: #2a9c4a; }";
 
-// The theme's button padding and minimum height would make the 80 x 26 colour
-// buttons taller than set and clip their caption, so they drop both.
+// The dialog is tallest on the Timer page; on screens up to about 900 px high
+// it opens at its minimum height, which would leave the preset list less than
+// three rows. Four whole rows stay visible.
 constexpr int kPresetListMinHeight = 76;
 
+// The theme's button padding and minimum height would make the 80 x 26 colour
+// buttons taller than set and clip their caption, so they drop both.
 const char* const kColorButtonFit = "padding:0px;min-height:0px;";
+
+// The colour buttons, top to bottom, and the field each one edits.
+struct ColorRow {
+    const char* label;
+    QColor AppSettings::*field;
+};
+const std::array<ColorRow, 6> kColorRows{{
+    {"Background", &AppSettings::bgColor},
+    {"Timer — normal", &AppSettings::timerColorNormal},
+    {"Timer — warning", &AppSettings::timerColorWarning},
+    {"Timer — critical", &AppSettings::timerColorCritical},
+    {"Clock", &AppSettings::clockColor},
+    {"Message", &AppSettings::messageColor},
+}};
 
 QLabel* makeSectionLabel(const QString& text)
 {
@@ -78,12 +95,8 @@ SettingsDialog::SettingsDialog(AppSettings* settings, QWidget* parent)
     setWindowTitle(QStringLiteral("Settings"));
     setMinimumWidth(420);
 
-    m_bgColor = m_settings->bgColor;
-    m_timerColorNormal = m_settings->timerColorNormal;
-    m_timerColorWarning = m_settings->timerColorWarning;
-    m_timerColorCritical = m_settings->timerColorCritical;
-    m_clockColor = m_settings->clockColor;
-    m_messageColor = m_settings->messageColor;
+    for (std::size_t i = 0; i < kColorRows.size(); ++i)
+        m_colors[i] = m_settings->*kColorRows[i].field;
 
     auto* tabs = new QTabWidget;
     tabs->addTab(buildClockPage(), QStringLiteral("Clock"));
@@ -117,23 +130,23 @@ QWidget* SettingsDialog::buildClockPage()
     auto* layout = new QVBoxLayout(page);
     layout->setSpacing(12);
 
-    m_radio24h = new QRadioButton(QStringLiteral("24-hour  (14:30)"));
-    m_radio24h->setChecked(m_settings->clock24hr);
-    m_radio12h = new QRadioButton(QStringLiteral("12-hour  (2:30 PM)"));
-    m_radio12h->setChecked(!m_settings->clock24hr);
-    for (QRadioButton* radio : {m_radio24h, m_radio12h})
+    auto* radio24h = new QRadioButton(QStringLiteral("24-hour  (14:30)"));
+    radio24h->setChecked(m_settings->clock24hr);
+    m_boundChecks.emplace_back(radio24h, &AppSettings::clock24hr);
+    auto* radio12h = new QRadioButton(QStringLiteral("12-hour  (2:30 PM)"));
+    radio12h->setChecked(!m_settings->clock24hr);
+    for (QRadioButton* radio : {radio24h, radio12h})
         radio->setStyleSheet(QLatin1String(kRadioStyle));
-    m_showSecondsCheck = new QCheckBox(QStringLiteral("Show seconds on output"));
-    m_showSecondsCheck->setChecked(m_settings->clockShowSeconds);
 
     // Both radio buttons end up children of the page, which makes them one
     // exclusive choice without a button group.
     layout->addWidget(makeSectionLabel(QStringLiteral("Format")));
-    layout->addWidget(m_radio24h);
-    layout->addWidget(m_radio12h);
+    layout->addWidget(radio24h);
+    layout->addWidget(radio12h);
     layout->addWidget(makeSeparator());
     layout->addWidget(makeSectionLabel(QStringLiteral("Seconds")));
-    layout->addWidget(m_showSecondsCheck);
+    layout->addWidget(
+        boundCheck(QStringLiteral("Show seconds on output"), &AppSettings::clockShowSeconds));
     layout->addStretch(0);
     return page;
 }
@@ -144,56 +157,35 @@ QWidget* SettingsDialog::buildColorsPage()
     auto* form = new QFormLayout(page);
     form->setSpacing(10);
 
-    struct Row {
-        const char* label;
-        QColor* color;
-    };
-    const std::array<Row, 6> rows{{
-        {"Background", &m_bgColor},
-        {"Timer — normal", &m_timerColorNormal},
-        {"Timer — warning", &m_timerColorWarning},
-        {"Timer — critical", &m_timerColorCritical},
-        {"Clock", &m_clockColor},
-        {"Message", &m_messageColor},
-    }};
-
-    for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (std::size_t i = 0; i < kColorRows.size(); ++i) {
         auto* btn = new QPushButton;
         btn->setFixedSize(80, 26);
-        QColor& target = *rows[i].color;
-        updateColorButton(btn, target);
-        connect(btn, &QPushButton::clicked, this, [this, &target, btn] { pickColor(target, btn); });
+        updateColorButton(btn, m_colors[i]);
+        connect(btn, &QPushButton::clicked, this, [this, i] { pickColor(i); });
         m_colorButtons[i] = btn;
+        form->addRow(QString::fromUtf8(kColorRows[i].label), btn);
     }
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        form->addRow(QString::fromUtf8(rows[i].label), m_colorButtons[i]);
     return page;
 }
 
 QWidget* SettingsDialog::buildFontsPage()
 {
-    using namespace SettingsLimits;
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);
     form->setSpacing(10);
     // A stepper stretched across the page reads as a slider; keep it compact.
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
 
-    m_timerFontSpin = new QSpinBox;
-    m_clockFontSpin = new QSpinBox;
-    m_messageFontSpin = new QSpinBox;
-    m_timerFontSpin->setRange(kTimerFontMin, kTimerFontMax);
-    m_clockFontSpin->setRange(kClockFontMin, kClockFontMax);
-    m_messageFontSpin->setRange(kMessageFontMin, kMessageFontMax);
-    m_timerFontSpin->setValue(m_settings->timerFontSize);
-    m_clockFontSpin->setValue(m_settings->clockFontSize);
-    m_messageFontSpin->setValue(m_settings->messageFontSize);
-    for (QSpinBox* spin : {m_timerFontSpin, m_clockFontSpin, m_messageFontSpin})
+    const std::pair<const char*, int AppSettings::*> rows[] = {
+        {"Timer font size", &AppSettings::timerFontSize},
+        {"Clock font size", &AppSettings::clockFontSize},
+        {"Message font size", &AppSettings::messageFontSize},
+    };
+    for (const auto& [label, field] : rows) {
+        QSpinBox* spin = boundSpin(field);
         spin->setSuffix(QStringLiteral(" px"));
-
-    form->addRow(QStringLiteral("Timer font size"), makeStepper(m_timerFontSpin));
-    form->addRow(QStringLiteral("Clock font size"), makeStepper(m_clockFontSpin));
-    form->addRow(QStringLiteral("Message font size"), makeStepper(m_messageFontSpin));
+        form->addRow(QString::fromLatin1(label), makeStepper(spin));
+    }
     return page;
 }
 
@@ -204,14 +196,11 @@ QWidget* SettingsDialog::buildTimerPage()
     auto* layout = new QVBoxLayout(page);
     layout->setSpacing(10);
 
-    m_overtimeCheck =
-        new QCheckBox(QStringLiteral("Overtime — continue counting in red past zero"));
-    m_overtimeCheck->setChecked(m_settings->overtimeEnabled);
-    m_blinkCheck = new QCheckBox(QStringLiteral("Blink effect at zero"));
-    m_blinkCheck->setChecked(m_settings->blinkEnabled);
     layout->addWidget(makeSectionLabel(QStringLiteral("Behaviour")));
-    layout->addWidget(m_overtimeCheck);
-    layout->addWidget(m_blinkCheck);
+    layout->addWidget(boundCheck(QStringLiteral("Overtime — continue counting in red past zero"),
+                                 &AppSettings::overtimeEnabled));
+    layout->addWidget(
+        boundCheck(QStringLiteral("Blink effect at zero"), &AppSettings::blinkEnabled));
     layout->addWidget(makeSeparator());
 
     // Each spin box gets its range before its value, so a value from the
@@ -233,21 +222,16 @@ QWidget* SettingsDialog::buildTimerPage()
     layout->addLayout(durationRow);
     layout->addWidget(makeSeparator());
 
-    m_warningSpin = new QSpinBox;
-    m_warningSpin->setRange(kWarningMin, kWarningMax);
-    m_warningSpin->setSuffix(QStringLiteral(" sec"));
-    m_warningSpin->setValue(m_settings->warningThreshold);
+    QSpinBox* warningSpin = boundSpin(&AppSettings::warningThreshold);
+    warningSpin->setSuffix(QStringLiteral(" sec"));
     layout->addWidget(makeSectionLabel(QStringLiteral("Warning threshold")));
     // Alone in the page layout, but left-aligned like the other steppers
     // rather than stretched across the page.
-    layout->addWidget(makeStepper(m_warningSpin), 0, Qt::AlignLeft);
+    layout->addWidget(makeStepper(warningSpin), 0, Qt::AlignLeft);
     layout->addWidget(makeSeparator());
 
     m_presetEntries = new QListWidget;
     m_presetEntries->setMaximumHeight(120);
-    // The dialog is tallest on this page; on screens up to about 900 px high
-    // it opens at its minimum height, which would leave the list less than
-    // three rows. Four whole rows stay visible.
     m_presetEntries->setMinimumHeight(kPresetListMinHeight);
     m_presetEntries->setDragDropMode(QAbstractItemView::InternalMove);
     m_presetEntries->setDefaultDropAction(Qt::MoveAction);
@@ -282,27 +266,20 @@ QWidget* SettingsDialog::buildTimerPage()
 
 QWidget* SettingsDialog::buildRemotePage()
 {
-    using namespace SettingsLimits;
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     layout->setSpacing(10);
 
-    m_remoteCheck = new QCheckBox(QStringLiteral("Remote control over HTTP and WebSocket"));
-    m_remoteCheck->setChecked(m_settings->remoteEnabled);
-    m_remotePortSpin = new QSpinBox;
-    m_remotePortSpin->setRange(kPortMin, kPortMax);
-    m_remotePortSpin->setValue(m_settings->remotePort);
-    m_remoteLanCheck =
-        new QCheckBox(QStringLiteral("Allow other computers on the network (OSC too)"));
-    m_remoteLanCheck->setChecked(m_settings->remoteAllowLan);
-    auto* portRow = new QHBoxLayout;
-    portRow->addWidget(new QLabel(QStringLiteral("TCP port")));
-    portRow->addWidget(makeStepper(m_remotePortSpin));
-    portRow->addStretch(0);
     layout->addWidget(makeSectionLabel(QStringLiteral("HTTP and WebSocket")));
-    layout->addWidget(m_remoteCheck);
+    layout->addWidget(boundCheck(QStringLiteral("Remote control over HTTP and WebSocket"),
+                                 &AppSettings::remoteEnabled));
+    auto* portRow = new QHBoxLayout;
     layout->addLayout(portRow);
-    layout->addWidget(m_remoteLanCheck);
+    portRow->addWidget(new QLabel(QStringLiteral("TCP port")));
+    portRow->addWidget(makeStepper(boundSpin(&AppSettings::remotePort)));
+    portRow->addStretch(0);
+    layout->addWidget(boundCheck(QStringLiteral("Allow other computers on the network (OSC too)"),
+                                 &AppSettings::remoteAllowLan));
     layout->addWidget(makeSeparator());
 
     // The token is shown so it can be typed into a controller; a new one
@@ -328,20 +305,35 @@ QWidget* SettingsDialog::buildRemotePage()
     layout->addLayout(tokenRow);
     layout->addWidget(makeSeparator());
 
-    m_oscCheck = new QCheckBox(QStringLiteral("OSC over UDP (no token)"));
-    m_oscCheck->setChecked(m_settings->oscEnabled);
-    m_oscPortSpin = new QSpinBox;
-    m_oscPortSpin->setRange(kPortMin, kPortMax);
-    m_oscPortSpin->setValue(m_settings->oscPort);
-    auto* oscRow = new QHBoxLayout;
-    oscRow->addWidget(new QLabel(QStringLiteral("UDP port")));
-    oscRow->addWidget(makeStepper(m_oscPortSpin));
-    oscRow->addStretch(0);
     layout->addWidget(makeSectionLabel(QStringLiteral("OSC")));
-    layout->addWidget(m_oscCheck);
+    layout->addWidget(
+        boundCheck(QStringLiteral("OSC over UDP (no token)"), &AppSettings::oscEnabled));
+    auto* oscRow = new QHBoxLayout;
     layout->addLayout(oscRow);
+    oscRow->addWidget(new QLabel(QStringLiteral("UDP port")));
+    oscRow->addWidget(makeStepper(boundSpin(&AppSettings::oscPort)));
+    oscRow->addStretch(0);
     layout->addStretch(0);
     return page;
+}
+
+QCheckBox* SettingsDialog::boundCheck(const QString& text, bool AppSettings::*field)
+{
+    auto* check = new QCheckBox(text);
+    check->setChecked(m_settings->*field);
+    m_boundChecks.emplace_back(check, field);
+    return check;
+}
+
+QSpinBox* SettingsDialog::boundSpin(int AppSettings::*field)
+{
+    auto* spin = new QSpinBox;
+    const SettingField* row = settingField(field);
+    spin->setRange(row->lo, row->hi);
+    // The range is set first, so a value outside it shows clamped.
+    spin->setValue(m_settings->*field);
+    m_boundSpins.emplace_back(spin, field);
+    return spin;
 }
 
 void SettingsDialog::updateColorButton(QPushButton* btn, const QColor& color)
@@ -355,13 +347,14 @@ void SettingsDialog::updateColorButton(QPushButton* btn, const QColor& color)
     btn->setText(color.name().toUpper());
 }
 
-void SettingsDialog::pickColor(QColor& target, QPushButton* btn)
+void SettingsDialog::pickColor(std::size_t row)
 {
-    const QColor picked = QColorDialog::getColor(target, this, QStringLiteral("Pick colour"));
+    const QColor picked =
+        QColorDialog::getColor(m_colors[row], this, QStringLiteral("Pick colour"));
     if (!picked.isValid())
         return;
-    target = picked;
-    updateColorButton(btn, target);
+    m_colors[row] = picked;
+    updateColorButton(m_colorButtons[row], picked);
 }
 
 void SettingsDialog::addPreset()
@@ -383,27 +376,14 @@ void SettingsDialog::removePreset()
 void SettingsDialog::accept()
 {
     AppSettings& s = *m_settings;
-    s.clock24hr = m_radio24h->isChecked();
-    s.clockShowSeconds = m_showSecondsCheck->isChecked();
-    s.bgColor = m_bgColor;
-    s.timerColorNormal = m_timerColorNormal;
-    s.timerColorWarning = m_timerColorWarning;
-    s.timerColorCritical = m_timerColorCritical;
-    s.clockColor = m_clockColor;
-    s.messageColor = m_messageColor;
-    s.timerFontSize = m_timerFontSpin->value();
-    s.clockFontSize = m_clockFontSpin->value();
-    s.messageFontSize = m_messageFontSpin->value();
-    s.overtimeEnabled = m_overtimeCheck->isChecked();
-    s.blinkEnabled = m_blinkCheck->isChecked();
+    for (const auto& [check, field] : m_boundChecks)
+        s.*field = check->isChecked();
+    for (const auto& [spin, field] : m_boundSpins)
+        s.*field = spin->value();
+    for (std::size_t i = 0; i < kColorRows.size(); ++i)
+        s.*kColorRows[i].field = m_colors[i];
     s.defaultDuration = m_durationMinSpin->value() * 60 + m_durationSecSpin->value();
-    s.warningThreshold = m_warningSpin->value();
-    s.remoteEnabled = m_remoteCheck->isChecked();
-    s.remotePort = m_remotePortSpin->value();
-    s.remoteAllowLan = m_remoteLanCheck->isChecked();
     s.remoteToken = m_tokenEdit->text();
-    s.oscEnabled = m_oscCheck->isChecked();
-    s.oscPort = m_oscPortSpin->value();
 
     s.presets.clear();
     for (int row = 0; row < m_presetEntries->count(); ++row)

@@ -5,13 +5,15 @@
 #include <QDialog>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 struct AppSettings;
+class QAbstractButton;
 class QCheckBox;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
-class QRadioButton;
 class QSpinBox;
 
 // The modal editor of the shared settings record. It changes nothing while it
@@ -31,7 +33,6 @@ class SettingsDialog : public QDialog {
 
   private slots:
     void accept() override;
-    void pickColor(QColor& target, QPushButton* btn);
     void addPreset();
     void removePreset();
 
@@ -41,40 +42,26 @@ class SettingsDialog : public QDialog {
     QWidget* buildFontsPage();
     QWidget* buildTimerPage();
     QWidget* buildRemotePage();
+    // A check box or a spin box showing one field; OK writes it back. A spin
+    // box gets the bounds that loading clamps the field to.
+    QCheckBox* boundCheck(const QString& text, bool AppSettings::*field);
+    QSpinBox* boundSpin(int AppSettings::*field);
+    void pickColor(std::size_t row);
     void updateColorButton(QPushButton* btn, const QColor& color);
 
     AppSettings* m_settings;
+    std::vector<std::pair<QAbstractButton*, bool AppSettings::*>> m_boundChecks;
+    std::vector<std::pair<QSpinBox*, int AppSettings::*>> m_boundSpins;
 
-    QRadioButton* m_radio24h = nullptr;
-    QRadioButton* m_radio12h = nullptr;
-    QCheckBox* m_showSecondsCheck = nullptr;
-
-    // Working copies of the record's colours; only pickColor changes them.
-    QColor m_bgColor;
-    QColor m_timerColorNormal;
-    QColor m_timerColorWarning;
-    QColor m_timerColorCritical;
-    QColor m_clockColor;
-    QColor m_messageColor;
+    // Working copies of the record's colours, a row each; only pickColor
+    // changes them.
+    std::array<QColor, 6> m_colors;
     std::array<QPushButton*, 6> m_colorButtons{};
 
-    QSpinBox* m_timerFontSpin = nullptr;
-    QSpinBox* m_clockFontSpin = nullptr;
-    QSpinBox* m_messageFontSpin = nullptr;
-
-    QCheckBox* m_overtimeCheck = nullptr;
-    QCheckBox* m_blinkCheck = nullptr;
     QSpinBox* m_durationMinSpin = nullptr;
     QSpinBox* m_durationSecSpin = nullptr;
-    QSpinBox* m_warningSpin = nullptr;
     QListWidget* m_presetEntries = nullptr;
     QSpinBox* m_presetMinSpin = nullptr;
     QSpinBox* m_presetSecSpin = nullptr;
-
-    QCheckBox* m_remoteCheck = nullptr;
-    QSpinBox* m_remotePortSpin = nullptr;
-    QCheckBox* m_remoteLanCheck = nullptr;
     QLineEdit* m_tokenEdit = nullptr;
-    QCheckBox* m_oscCheck = nullptr;
-    QSpinBox* m_oscPortSpin = nullptr;
 };

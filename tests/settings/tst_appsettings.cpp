@@ -1,413 +1,288 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The settings record in its store: the file form that users' stores already
+// hold, what a hand-edited, damaged or unusable store loads as, and the token.
 #include "settings/appsettings.h"
 #include "testsupport.h"
+#include "unusualrecord.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QtTest>
 
+namespace {
+
+void put(const QString& key, const QVariant& value)
+{
+    QSettings(QStringLiteral("Vellmark"), QStringLiteral("Vellmark")).setValue(key, value);
+}
+
+QByteArray fileText()
+{
+    QFile f(TestSupport::storeFilePath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QByteArray& text)
+{
+    QFile f(TestSupport::storeFilePath());
+    QDir().mkpath(QFileInfo(f).path());
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+AppSettings loaded()
+{
+    AppSettings s;
+    loadSettings(s);
+    return s;
+}
+
+const QList<int> kDefaultPresets{300, 600, 900, 1800};
+
+} // namespace
+
 class TestAppSettings : public QObject {
     Q_OBJECT
-
-  private:
-    static void put(const QString& key, const QVariant& value)
-    {
-        QSettings(QStringLiteral("Vellmark"), QStringLiteral("Vellmark")).setValue(key, value);
-    }
-
-    static QVariant stored(const QString& key)
-    {
-        return QSettings(QStringLiteral("Vellmark"), QStringLiteral("Vellmark")).value(key);
-    }
-
-    static AppSettings loaded()
-    {
-        AppSettings s;
-        loadSettings(s);
-        return s;
-    }
 
   private slots:
     void init() { TestSupport::clearStore(); }
 
-    void emptyStoreGivesDefaults()
+    // Stores written by earlier versions load unchanged, and saving writes
+    // exactly that form again: key names and value texts are fixed.
+    void storedForm_data()
     {
-        const AppSettings s = loaded();
-        QCOMPARE(s.clock24hr, true);
-        QCOMPARE(s.clockShowSeconds, true);
-        QCOMPARE(s.bgColor.name(), QStringLiteral("#000000"));
-        QCOMPARE(s.timerColorNormal.name(), QStringLiteral("#00cc00"));
-        QCOMPARE(s.timerColorWarning.name(), QStringLiteral("#ff8800"));
-        QCOMPARE(s.timerColorCritical.name(), QStringLiteral("#ff2200"));
-        QCOMPARE(s.clockColor.name(), QStringLiteral("#ffffff"));
-        QCOMPARE(s.messageColor.name(), QStringLiteral("#ffff00"));
-        QCOMPARE(s.timerFontSize, 300);
-        QCOMPARE(s.clockFontSize, 80);
-        QCOMPARE(s.messageFontSize, 36);
-        QCOMPARE(s.defaultDuration, 300);
-        QCOMPARE(s.warningThreshold, 60);
-        QCOMPARE(s.overtimeEnabled, true);
-        QCOMPARE(s.blinkEnabled, true);
-        QCOMPARE(s.presets, (QList<int>{300, 600, 900, 1800}));
-        QCOMPARE(s.soundFilePath, QString());
-        QCOMPARE(s.soundEnabled, false);
-        QCOMPARE(s.targetTime, QStringLiteral("12:00"));
+        QTest::addColumn<AppSettings>("record");
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("defaults")
+            << AppSettings()
+            << QByteArray(
+                   "[General]\nbgColor=#000000\nblinkEnabled=true\nclock24hr=true\n"
+                   "clockColor=#ffffff\nclockFontSize=80\nclockShowSeconds=true\n"
+                   "defaultDuration=300\nmessageColor=#ffff00\nmessageFontSize=36\n"
+                   "oscEnabled=false\noscPort=8321\novertimeEnabled=true\nremoteAllowLan=false\n"
+                   "remoteEnabled=true\nremotePort=8321\nremoteToken=\nsoundEnabled=false\n"
+                   "soundFilePath=\ntargetTime=12:00\ntimerColorCritical=#ff2200\n"
+                   "timerColorNormal=#00cc00\ntimerColorWarning=#ff8800\ntimerFontSize=300\n"
+                   "warningThreshold=60\n\n[presets]\n1\\val=300\n2\\val=600\n3\\val=900\n"
+                   "4\\val=1800\nsize=4\n");
+        QTest::newRow("every field changed")
+            << unusualRecord()
+            << QByteArray(
+                   "[General]\nbgColor=#123456\nblinkEnabled=false\nclock24hr=false\n"
+                   "clockColor=#808080\nclockFontSize=20\nclockShowSeconds=false\n"
+                   "defaultDuration=59999\nmessageColor=#818181\nmessageFontSize=150\n"
+                   "oscEnabled=true\noscPort=1024\novertimeEnabled=false\nremoteAllowLan=true\n"
+                   "remoteEnabled=false\nremotePort=65535\n"
+                   "remoteToken=0123456789abcdef0123456789abcdef\nsoundEnabled=true\n"
+                   "soundFilePath=/tmp/a b/cue ü.wav\ntargetTime=07:05\n"
+                   "timerColorCritical=#fedcba\n"
+                   "timerColorNormal=#abcdef\ntimerColorWarning=#010203\ntimerFontSize=550\n"
+                   "warningThreshold=3600\n\n[presets]\n1\\val=120\n2\\val=45\n3\\val=0\n"
+                   "4\\val=59999\n5\\val=45\nsize=5\n");
     }
 
-    void integersAreClamped_data()
+    void storedForm()
+    {
+        QFETCH(AppSettings, record);
+        QFETCH(QByteArray, text);
+        QCOMPARE(settingsDifferences(loaded(), AppSettings()), QStringList()); // no store yet
+        writeFile(text);
+        QCOMPARE(settingsDifferences(loaded(), record), QStringList());
+        TestSupport::clearStore();
+        saveSettings(record);
+        QCOMPARE(fileText(), text);
+    }
+
+    // A hand-edited value loads as what the program can show, and that is
+    // exactly what the next save keeps.
+    void handEditedValues_data()
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QVariant>("value");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("timer font too big") << "timerFontSize" << QVariant(1000) << 550;
-        QTest::newRow("timer font too small") << "timerFontSize" << QVariant(10) << 30;
-        QTest::newRow("timer font not a number") << "timerFontSize" << QVariant("huge") << 30;
-        QTest::newRow("timer font in range") << "timerFontSize" << QVariant(123) << 123;
-        QTest::newRow("clock font low") << "clockFontSize" << QVariant(19) << 20;
-        QTest::newRow("clock font high") << "clockFontSize" << QVariant(301) << 300;
-        QTest::newRow("message font low") << "messageFontSize" << QVariant(11) << 12;
-        QTest::newRow("message font high") << "messageFontSize" << QVariant(151) << 150;
-        QTest::newRow("duration negative") << "defaultDuration" << QVariant(-5) << 0;
-        QTest::newRow("duration huge") << "defaultDuration" << QVariant(100000) << 59999;
-        QTest::newRow("duration 999:59 kept") << "defaultDuration" << QVariant(59999) << 59999;
-        QTest::newRow("duration 999:00 kept") << "defaultDuration" << QVariant(59940) << 59940;
-        QTest::newRow("duration beyond int")
-            << "defaultDuration" << QVariant("99999999999") << 59999;
-        QTest::newRow("duration text") << "defaultDuration" << QVariant("five") << 0;
-        QTest::newRow("warning zero") << "warningThreshold" << QVariant(0) << 1;
-        QTest::newRow("warning high") << "warningThreshold" << QVariant(3601) << 3600;
-        QTest::newRow("remote port privileged") << "remotePort" << QVariant(80) << 1024;
-        QTest::newRow("remote port too high") << "remotePort" << QVariant(70000) << 65535;
-        QTest::newRow("osc port text") << "oscPort" << QVariant("osc") << 1024;
-        QTest::newRow("osc port in range") << "oscPort" << QVariant(9000) << 9000;
+        QTest::addColumn<QString>("saved");
+        const auto row = [](const char* name, const char* key, const QVariant& v, const char* s) {
+            QTest::newRow(name) << key << v << s;
+        };
+        row("timer font too big", "timerFontSize", 1000, "550");
+        row("timer font too small", "timerFontSize", 10, "30");
+        row("timer font not a number", "timerFontSize", "huge", "30");
+        row("clock font low", "clockFontSize", 19, "20");
+        row("clock font high", "clockFontSize", 301, "300");
+        row("message font low", "messageFontSize", 11, "12");
+        row("message font high", "messageFontSize", 151, "150");
+        row("duration negative", "defaultDuration", -5, "0");
+        row("duration huge", "defaultDuration", 100000, "59999");
+        row("duration beyond int", "defaultDuration", "99999999999", "59999");
+        row("duration text", "defaultDuration", "five", "0");
+        row("warning zero", "warningThreshold", 0, "1");
+        row("warning high", "warningThreshold", 3601, "3600");
+        row("remote port privileged", "remotePort", 80, "1024");
+        row("remote port too high", "remotePort", 70000, "65535");
+        row("osc port text", "oscPort", "osc", "1024");
+        row("osc port high", "oscPort", 65536, "65535");
+        row("upper-case hex", "timerColorWarning", "#ABCDEF", "#abcdef");
+        row("no colour", "timerColorWarning", "not a colour", "#ff8800");
+        row("no background", "bgColor", "none", "#000000");
+        row("hex with alpha", "timerColorNormal", "#80123abc", "#123abc");
+        row("transparent", "clockColor", "transparent", "#000000");
+        row("sixteen bits a channel", "messageColor", "#123412341234", "#121212");
+        row("target one-digit hour", "targetTime", "9:05", "09:05");
+        row("target no such hour", "targetTime", "24:00", "12:00");
+        row("target seconds", "targetTime", "14:30:15", "12:00");
+        row("token upper case", "remoteToken", "0123456789ABCDEF0123456789ABCDEF", "");
+        row("token short", "remoteToken", "secret", "");
+        row("flag as text", "clock24hr", "false", "false");
+        row("sound file", "soundFilePath", "@Variant(not really).wav", "@Variant(not really).wav");
     }
 
-    void integersAreClamped()
+    void handEditedValues()
     {
         QFETCH(QString, key);
         QFETCH(QVariant, value);
-        QFETCH(int, expected);
+        QFETCH(QString, saved);
         put(key, value);
         const AppSettings s = loaded();
-        const QHash<QString, int> got{{"timerFontSize", s.timerFontSize},
-                                      {"clockFontSize", s.clockFontSize},
-                                      {"messageFontSize", s.messageFontSize},
-                                      {"defaultDuration", s.defaultDuration},
-                                      {"warningThreshold", s.warningThreshold},
-                                      {"remotePort", s.remotePort},
-                                      {"oscPort", s.oscPort}};
-        QCOMPARE(got.value(key), expected);
-    }
-
-    // Every value the program itself can save must come back unchanged.
-    void roundTripKeepsEverything()
-    {
-        AppSettings s;
-        s.clock24hr = false;
-        s.clockShowSeconds = false;
-        s.bgColor = QColor(0x12, 0x34, 0x56);
-        s.timerColorNormal = QColor(0xab, 0xcd, 0xef);
-        s.timerColorWarning = QColor(1, 2, 3);
-        s.timerColorCritical = QColor(0xfe, 0xdc, 0xba);
-        s.clockColor = QColor(0x80, 0x80, 0x80);
-        s.messageColor = QColor(0x81, 0x81, 0x81);
-        s.timerFontSize = 550;
-        s.clockFontSize = 20;
-        s.messageFontSize = 150;
-        s.defaultDuration = 999 * 60 + 59;
-        s.warningThreshold = 3600;
-        s.overtimeEnabled = false;
-        s.blinkEnabled = false;
-        s.presets = {120, 45, 0, 59999, 45};
-        s.soundFilePath = QStringLiteral("/tmp/a b/cue ü.wav");
-        s.soundEnabled = true;
-        s.targetTime = QStringLiteral("07:05");
-        s.remoteEnabled = false;
-        s.remotePort = 65535;
-        s.remoteAllowLan = true;
-        s.remoteToken = makeRemoteToken();
-        s.oscEnabled = true;
-        s.oscPort = 1024;
         saveSettings(s);
-
-        const AppSettings r = loaded();
-        QCOMPARE(r.clock24hr, s.clock24hr);
-        QCOMPARE(r.clockShowSeconds, s.clockShowSeconds);
-        for (auto f : {&AppSettings::bgColor, &AppSettings::timerColorNormal,
-                       &AppSettings::timerColorWarning, &AppSettings::timerColorCritical,
-                       &AppSettings::clockColor, &AppSettings::messageColor})
-            QCOMPARE(r.*f, s.*f);
-        QCOMPARE(r.timerFontSize, s.timerFontSize);
-        QCOMPARE(r.clockFontSize, s.clockFontSize);
-        QCOMPARE(r.messageFontSize, s.messageFontSize);
-        QCOMPARE(r.defaultDuration, s.defaultDuration);
-        QCOMPARE(r.warningThreshold, s.warningThreshold);
-        QCOMPARE(r.overtimeEnabled, s.overtimeEnabled);
-        QCOMPARE(r.blinkEnabled, s.blinkEnabled);
-        QCOMPARE(r.presets, s.presets);
-        QCOMPARE(r.soundFilePath, s.soundFilePath);
-        QCOMPARE(r.soundEnabled, s.soundEnabled);
-        QCOMPARE(r.targetTime, s.targetTime);
-        QCOMPARE(r.remoteEnabled, s.remoteEnabled);
-        QCOMPARE(r.remotePort, s.remotePort);
-        QCOMPARE(r.remoteAllowLan, s.remoteAllowLan);
-        QCOMPARE(r.remoteToken, s.remoteToken);
-        QCOMPARE(r.oscEnabled, s.oscEnabled);
-        QCOMPARE(r.oscPort, s.oscPort);
+        QCOMPARE(
+            QSettings(QStringLiteral("Vellmark"), QStringLiteral("Vellmark")).value(key).toString(),
+            saved);
+        QCOMPARE(settingsDifferences(loaded(), s), QStringList());
+        QVERIFY(!QFile::exists(TestSupport::storeFilePath() + QStringLiteral(".damaged")));
     }
 
-    // A token is made once, from the secure generator, and kept; a stored one
-    // that is not 32 lower-case hex digits is replaced.
-    void remoteToken_data()
+    // The size entry alone decides how many presets there are.
+    void presetLists_data()
     {
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<bool>("kept");
-        QTest::newRow("none") << QVariant() << false;
-        QTest::newRow("valid") << QVariant("0123456789abcdef0123456789abcdef") << true;
-        QTest::newRow("upper case") << QVariant("0123456789ABCDEF0123456789ABCDEF") << false;
-        QTest::newRow("short") << QVariant("secret") << false;
-        QTest::newRow("empty") << QVariant("") << false;
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QList<int>>("presets");
+        QList<int> bounded(SettingsLimits::kMaxPresets, 0);
+        bounded[0] = 75;
+        QTest::newRow("bad and missing entries as 0")
+            << QByteArray("[presets]\n1\\val=60\n2\\val=soon\n4\\val=90\nsize=4\n")
+            << QList<int>{60, 0, 0, 90};
+        QTest::newRow("leftovers beyond the size")
+            << QByteArray("[presets]\n1\\val=9\n2\\val=8\nsize=1\n") << QList<int>{9};
+        // A hand-edited size far beyond reason must not stall start-up.
+        QTest::newRow("absurd size")
+            << QByteArray("[presets]\n1\\val=75\nsize=2000000000\n") << bounded;
     }
 
-    void remoteToken()
+    void presetLists()
     {
-        QFETCH(QVariant, stored);
-        QFETCH(bool, kept);
-        if (stored.isValid())
-            put(QStringLiteral("remoteToken"), stored);
-        AppSettings s = loaded();
-        QCOMPARE(ensureRemoteToken(s), !kept);
-        QVERIFY(
-            QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(s.remoteToken).hasMatch());
-        if (kept)
-            QCOMPARE(s.remoteToken, stored.toString());
-        // Kept from now on.
-        AppSettings again = loaded();
-        QVERIFY(!ensureRemoteToken(again));
-        QCOMPARE(again.remoteToken, s.remoteToken);
-        QVERIFY(makeRemoteToken() != makeRemoteToken());
+        QFETCH(QByteArray, text);
+        QFETCH(QList<int>, presets);
+        writeFile(text);
+        QCOMPARE(loaded().presets, presets);
     }
 
-    void coloursAreStoredAsLowerCaseHex()
-    {
-        AppSettings s;
-        s.timerColorNormal = QColor(0xAB, 0xCD, 0xEF, 0x80); // alpha is not stored
-        saveSettings(s);
-        QCOMPARE(stored("timerColorNormal").toString(), QStringLiteral("#abcdef"));
-        QCOMPARE(stored("bgColor").toString(), QStringLiteral("#000000"));
-    }
-
-    void colourTexts_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("hex") << "#123abc"
-                             << "#123abc";
-        QTest::newRow("upper-case hex") << "#ABCDEF"
-                                        << "#abcdef";
-        QTest::newRow("short hex") << "#fff"
-                                   << "#ffffff";
-        QTest::newRow("named colour") << "red"
-                                      << "#ff0000";
-        QTest::newRow("named colour mixed case") << "DarkOrange"
-                                                 << "#ff8c00";
-        QTest::newRow("garbage") << "not a colour"
-                                 << "#ff8800";
-        QTest::newRow("empty") << ""
-                               << "#ff8800";
-        QTest::newRow("bad hex") << "#12345g"
-                                 << "#ff8800";
-        QTest::newRow("hex with alpha") << "#80123abc"
-                                        << "#123abc";
-        QTest::newRow("transparent") << "transparent"
-                                     << "#000000";
-        QTest::newRow("sixteen bits a channel") << "#123412341234"
-                                                << "#121212";
-    }
-
-    // An unparsable colour loads as that field's default, never as an
-    // invalid colour that would paint black.
-    void colourTexts()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        put("timerColorWarning", text);
-        put("bgColor", text);
-        const AppSettings s = loaded();
-        QVERIFY(s.timerColorWarning.isValid());
-        QCOMPARE(s.timerColorWarning.alpha(), 255);
-        QCOMPARE(s.bgColor.alpha(), 255);
-        QCOMPARE(s.timerColorWarning.name(), expected);
-        const QString bgExpected = expected == "#ff8800" ? "#000000" : expected;
-        QCOMPARE(s.bgColor.name(), bgExpected);
-
-        // What was loaded is exactly what the next save keeps.
-        saveSettings(s);
-        const AppSettings again = loaded();
-        QCOMPARE(again.timerColorWarning, s.timerColorWarning);
-        QCOMPARE(again.bgColor, s.bgColor);
-    }
-
-    void targetTimeTexts_data()
-    {
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("as written") << QVariant("14:30") << "14:30";
-        QTest::newRow("one-digit hour") << QVariant("9:05") << "09:05";
-        QTest::newRow("no such hour") << QVariant("24:00") << "12:00";
-        QTest::newRow("seconds") << QVariant("14:30:15") << "12:00";
-        QTest::newRow("garbage") << QVariant("soon") << "12:00";
-        QTest::newRow("a number") << QVariant(1430) << "12:00";
-    }
-
-    // The last target reads back in the one form the program writes, or as
-    // the default when the store holds no time of day.
-    void targetTimeTexts()
-    {
-        QFETCH(QVariant, value);
-        QFETCH(QString, expected);
-        put("targetTime", value);
-        QCOMPARE(loaded().targetTime, expected);
-    }
-
-    void booleansAndTextFromStore()
-    {
-        put("clock24hr", "false");
-        put("soundEnabled", "true");
-        put("soundFilePath", "/x/y.wav");
-        const AppSettings s = loaded();
-        QCOMPARE(s.clock24hr, false);
-        QCOMPARE(s.soundEnabled, true);
-        QCOMPARE(s.soundFilePath, QStringLiteral("/x/y.wav"));
-    }
-
-    void presetsRoundTripInOrder()
-    {
-        AppSettings s;
-        s.presets = {120, 45};
-        saveSettings(s);
-        QCOMPARE(loaded().presets, (QList<int>{120, 45}));
-        QCOMPARE(stored("presets/size").toInt(), 2);
-    }
-
-    void emptyPresetsComeBackAsDefaults()
-    {
-        AppSettings s;
-        s.presets.clear();
-        saveSettings(s);
-        QCOMPARE(stored("presets/size").toInt(), 0);
-        QCOMPARE(loaded().presets, (QList<int>{300, 600, 900, 1800}));
-    }
-
-    // A shorter list leaves old entries behind; the size entry alone decides.
-    void shorterListHidesLeftovers()
+    // Saving a shorter or an empty list hides what the longer one left.
+    void savedPresetListReplacesTheOld()
     {
         AppSettings s;
         s.presets = {1, 2, 3, 4, 5};
         saveSettings(s);
         s.presets = {9};
         saveSettings(s);
-        QCOMPARE(loaded().presets, (QList<int>{9}));
-    }
-
-    void malformedPresetEntryLoadsAsZeroInPlace()
-    {
-        QSettings st(QStringLiteral("Vellmark"), QStringLiteral("Vellmark"));
-        st.beginWriteArray("presets", 4);
-        st.setArrayIndex(0);
-        st.setValue("val", 60);
-        st.setArrayIndex(1);
-        st.setValue("val", "soon");
-        st.setArrayIndex(3);
-        st.setValue("val", 90);
-        st.endArray();
-        st.sync();
-        QCOMPARE(loaded().presets, (QList<int>{60, 0, 0, 90}));
-    }
-
-    // A hand-edited size far beyond reason must not stall start-up.
-    void absurdPresetCountIsBounded()
-    {
-        put("presets/size", 2000000000);
-        put("presets/1/val", 75);
-        const QList<int> p = loaded().presets;
-        QCOMPARE(p.size(), SettingsLimits::kMaxPresets);
-        QCOMPARE(p.first(), 75);
-    }
-
-    void savingDoesNotClamp()
-    {
-        AppSettings s;
-        s.timerFontSize = 5000;
+        QCOMPARE(loaded().presets, QList<int>{9});
+        s.presets.clear();
         saveSettings(s);
-        QCOMPARE(stored("timerFontSize").toInt(), 5000);
-        QCOMPARE(loaded().timerFontSize, 550);
-    }
-
-    // A store file holding garbage must give defaults, not crash.
-    void corruptFileGivesDefaults()
-    {
-        const QString path = TestSupport::storeFilePath();
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        static const char garbage[] =
-            "\x00\xff[[[General\n=\n\x01timerFontSize=@Variant(\xff\xff)\n";
-        f.write(garbage, sizeof garbage - 1);
-        f.close();
-        const AppSettings s = loaded();
-        QCOMPARE(s.defaultDuration, 300);
-        QCOMPARE(s.presets, (QList<int>{300, 600, 900, 1800}));
+        QCOMPARE(loaded().presets, kDefaultPresets);
     }
 
     // A damaged binary value (here a string list claiming 838 million
     // entries) made the store reserve gigabytes and abort. It now loads as
     // that field's default, the other keys keep their values, saving works,
     // and the file as it was is kept beside the store.
-    void damagedBinaryValueIsDroppedAndKept()
+    void damagedStore()
     {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN)
         const QByteArray damaged = "[General]\nbgColor=#102030\n"
                                    "timerFontSize=@Variant(\\0\\0\\0\\v2\\0\\0\\0\\x5)\n"
                                    "defaultDuration=90\n\n[presets]\n1\\val=45\nsize=1\n";
-        const QString path = TestSupport::storeFilePath();
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(damaged);
-        f.close();
-
+        writeFile(damaged);
+        AppSettings expected;
+        expected.bgColor = QColor(0x10, 0x20, 0x30);
+        expected.defaultDuration = 90;
+        expected.presets = {45};
         const AppSettings s = loaded();
-        QCOMPARE(s.timerFontSize, 300);
-        QCOMPARE(s.bgColor.name(), QStringLiteral("#102030"));
-        QCOMPARE(s.defaultDuration, 90);
-        QCOMPARE(s.presets, QList<int>{45});
-
-        QFile backup(path + QStringLiteral(".damaged"));
+        QCOMPARE(settingsDifferences(s, expected), QStringList());
+        QFile backup(TestSupport::storeFilePath() + QStringLiteral(".damaged"));
         QVERIFY(backup.open(QIODevice::ReadOnly));
         QCOMPARE(backup.readAll(), damaged);
         saveSettings(s);
-        QCOMPARE(loaded().defaultDuration, 90);
-        QFile::remove(backup.fileName());
+        QCOMPARE(settingsDifferences(loaded(), expected), QStringList());
+        QVERIFY(backup.remove());
+
+        // Bytes that are no store at all give the defaults.
+        static const char garbage[] =
+            "\x00\xff[[[General\n=\n\x01timerFontSize=@Variant(\xff\xff)\n";
+        writeFile(QByteArray(garbage, sizeof garbage - 1));
+        QCOMPARE(settingsDifferences(loaded(), AppSettings()), QStringList());
 #else
         QSKIP("The native store is not a text file here.");
 #endif
     }
 
-    // A healthy store is never rewritten or copied aside.
-    void healthyStoreIsLeftAlone()
+    // A token is made once, from the secure generator, saved and kept.
+    void remoteTokenIsMadeOnce()
     {
-        AppSettings s;
-        s.soundFilePath = QStringLiteral("@Variant(not really).wav");
-        saveSettings(s);
-        QFile f(TestSupport::storeFilePath());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray before = f.readAll();
-        f.close();
-        QCOMPARE(loaded().soundFilePath, s.soundFilePath);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), before);
-        QVERIFY(!QFile::exists(TestSupport::storeFilePath() + QStringLiteral(".damaged")));
+        AppSettings s = loaded();
+        QVERIFY(ensureRemoteToken(s));
+        QVERIFY(
+            QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(s.remoteToken).hasMatch());
+        AppSettings again = loaded();
+        QVERIFY(!ensureRemoteToken(again));
+        QCOMPARE(again.remoteToken, s.remoteToken);
+        QVERIFY(makeRemoteToken() != makeRemoteToken());
+    }
+
+    // A store that cannot be read or written: loading gives the defaults,
+    // saving returns promptly, and what stands in the store's way is left
+    // exactly as it was. A folder where the store file belongs and a file
+    // where its folder belongs stop every user, root included. Last here: it
+    // leaves the store unusable.
+    void unusableStore_data()
+    {
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("store file is a folder") << "folder";
+        QTest::newRow("store folder is a file") << "file";
+    }
+
+    void unusableStore()
+    {
+        QFETCH(QString, obstacle);
+        const QString path = TestSupport::storeFilePath();
+        const QString folder = QFileInfo(path).path();
+        QFile::remove(folder);
+        QDir(folder).removeRecursively();
+        QFile blocker(obstacle == "file" ? folder : path + "/notes.txt");
+        QDir().mkpath(QFileInfo(blocker).path());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.write("the operator's own file\n");
+        blocker.close();
+        const auto snapshot = [root = QFileInfo(folder).path()] {
+            QStringList entries;
+            for (QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                 QDirIterator::Subdirectories);
+                 it.hasNext();)
+                entries << it.next() + ' ' + QString::number(it.fileInfo().size());
+            entries.sort();
+            return entries;
+        };
+        const QStringList before = snapshot();
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(settingsDifferences(loaded(), AppSettings()), QStringList());
+            QElapsedTimer clock;
+            clock.start();
+            saveSettings(unusualRecord());
+            QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        }
+        QCOMPARE(snapshot(), before);
     }
 };
 
