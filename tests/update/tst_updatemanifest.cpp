@@ -62,8 +62,7 @@ class TestUpdateManifest : public QObject {
         QTEST((QStringList{m.version, m.downloadUrl, m.releaseNotes}), "read");
     }
 
-    // Whatever the server writes is read as text, never applied as markup,
-    // and only an https page is ever opened.
+    // The server's text shows as text, never as markup; only an https page opens.
     void announcement_data()
     {
         const QString page = QStringLiteral("https://downloads.vellmark.app/latest");

@@ -106,9 +106,8 @@ class Operator : public QObject {
 };
 
 using Boxes = QList<QStringList>; // one line per message box
-const QString kInformation = QString::number(QMessageBox::Information);
-const QStringList kUpToDate{"Vellmark", "You're up to date.\nVersion 1.1.2", "", "OK",
-                            kInformation};
+const QString kInfoIcon = QString::number(QMessageBox::Information);
+const QStringList kUpToDate{"Vellmark", "You're up to date.\nVersion 1.1.2", "", "OK", kInfoIcon};
 
 QByteArray manifest(const QString& version, const QString& url = {}, const QString& notes = {})
 {
@@ -121,7 +120,7 @@ QStringList announced(const QByteArray& body)
 {
     const UpdateManifest m = UpdateManifest::parse(body);
     return {"Update Available — Vellmark", m.announcement(QStringLiteral("1.1.2")), m.notesText(),
-            "Download/Later", kInformation};
+            "Download/Later", kInfoIcon};
 }
 
 QPushButton* button(QWidget* dialog, const QString& text)
@@ -189,9 +188,8 @@ class TestUpdater : public QObject {
         Operator op({answer});
         QPointer<Updater> updater(new Updater);
         updater->checkForUpdates(silent);
-        // However long the answer, the program stops reading soon after the
-        // bound. What it received counts, not what the server wrote: the
-        // system's socket buffers take in megabytes unread.
+        // However long the answer, the program stops reading soon after the bound
+        // (counted as received: socket buffers take in megabytes nobody reads).
         qint64 received = 0;
         connect(updater->findChild<QNetworkReply*>(), &QNetworkReply::downloadProgress, this,
                 [&](qint64 bytes, qint64) { received = std::max(received, bytes); });
@@ -228,13 +226,15 @@ class TestUpdater : public QObject {
         QCOMPARE(op.boxes.size(), 0);
     }
 
-    // How the card looks is the screenshot test's; here, what it does. Both
+    // How the card looks is the screenshot test's; here, what it does: both
     // buttons close it, and the web link opens the maker's site.
     void aboutCard()
     {
         Operator op;
         AboutDialog dialog;
+        // The screenshot draws the card alone; these decide what shows round it.
         QVERIFY(dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(dialog.testAttribute(Qt::WA_TranslucentBackground));
         dialog.show();
         for (const char* how : {"×", "Close"}) {
             QTimer::singleShot(0, &dialog, [&] { click(&dialog, QString::fromUtf8(how)); });
