@@ -2,7 +2,7 @@
 // Arbitrary text as a version number. parseVersion must give three numbers,
 // agree with plain decimal reading wherever a piece is plain digits, reproduce
 // itself from its own result, and order versions consistently.
-#include "update/updater.h"
+#include "update/updatemanifest.h"
 
 #include <QStringList>
 
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QString text =
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    const QList<int> v = Updater::parseVersion(text);
+    const QList<int> v = parseVersion(text);
     if (v.size() != 3)
         fail("not three numbers");
 
@@ -57,12 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     const QString canonical = joined(v);
-    if (Updater::parseVersion(canonical) != v)
+    if (parseVersion(canonical) != v)
         fail("the numbers do not read back as themselves");
-    if (Updater::isNewer(text, canonical) || Updater::isNewer(canonical, text))
+    if (isNewerVersion(text, canonical) || isNewerVersion(canonical, text))
         fail("a version compares unequal to its own numbers");
-    if (Updater::isNewer(text, QStringLiteral(VELLMARK_VERSION)) &&
-        Updater::isNewer(QStringLiteral(VELLMARK_VERSION), text))
+    const QString running = QStringLiteral(VELLMARK_VERSION);
+    if (isNewerVersion(text, running) && isNewerVersion(running, text))
         fail("two versions are each newer than the other");
     return 0;
 }

@@ -113,10 +113,7 @@ SettingsDialog::SettingsDialog(AppSettings* settings, QWidget* parent)
     updateBtn->setStyleSheet(QStringLiteral("color:#aaa; font-size:11px;"));
     // Each press starts its own reported check. The updater has no parent and
     // deletes itself when done, so a check outlives the dialog.
-    connect(updateBtn, &QPushButton::clicked, this, [] {
-        auto* updater = new Updater;
-        updater->checkForUpdates(false);
-    });
+    connect(updateBtn, &QPushButton::clicked, this, &Updater::startReportedCheck);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);

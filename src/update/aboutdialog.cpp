@@ -16,25 +16,25 @@
 
 namespace {
 
-const char* const cardStyle =
+const char* const kCardStyle =
     "QWidget#aboutCard { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, "
     "stop:0 #2e2e2e, stop:1 #1a1a1a); border: 2px solid #444444; "
     "border-radius: 16px; }";
 
 // No padding: the application theme pads every push button, which would leave
 // no room for the glyph inside the 28-px square.
-const char* const cornerCloseStyle =
+const char* const kCornerCloseStyle =
     "QPushButton { background: none; border: none; color: #888; font-size: 20px; "
     "border-radius: 4px; padding: 0px; }"
     "QPushButton:hover { color: #ff6b6b; background: rgba(255,107,107,0.1); }";
 
-const char* const linkStyle = "QPushButton { background: none; border: none; color: #22c55e; "
-                              "font-size: 12px; font-weight: bold; letter-spacing: 0.5px; }"
-                              "QPushButton:hover { color: #4ade80; }";
+const char* const kLinkStyle = "QPushButton { background: none; border: none; color: #22c55e; "
+                               "font-size: 12px; font-weight: bold; letter-spacing: 0.5px; }"
+                               "QPushButton:hover { color: #4ade80; }";
 
 // Style sheets ignore "opacity" on push buttons, so the disabled button (the
 // 5 s after a press) is drawn at half strength through its colours instead.
-const char* const updateStyle =
+const char* const kUpdateStyle =
     "QPushButton { background: rgba(34,197,94,0.1); border: 1px solid rgba(34,197,94,0.3); "
     "color: #22c55e; font-size: 12px; font-weight: bold; padding: 8px 24px; border-radius: 8px; "
     "letter-spacing: 0.5px; }"
@@ -42,14 +42,17 @@ const char* const updateStyle =
     "QPushButton:disabled { background: rgba(34,197,94,0.05); border-color: rgba(34,197,94,0.15); "
     "color: rgba(34,197,94,0.5); }";
 
-const char* const closeStyle =
+const char* const kCloseStyle =
     "QPushButton { background: #2e2e2e; border: 1px solid #555; color: #cccccc; "
     "font-size: 12px; padding: 7px 32px; border-radius: 8px; }"
     "QPushButton:hover { background: #3a3a3a; border-color: #777; color: #ffffff; }";
 
+// How long the update button stays disabled after a press.
+constexpr int kUpdateButtonPauseMs = 5000;
+
 // The maker's site: shown without a scheme, opened over https only.
-const char* const webSiteText = "tellurith-labs.app";
-const char* const webSiteUrl = "https://tellurith-labs.app/";
+const char* const kWebSiteText = "tellurith-labs.app";
+const char* const kWebSiteUrl = "https://tellurith-labs.app/";
 
 QFrame* makeGradientSeparator()
 {
@@ -80,7 +83,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 
     auto* card = new QWidget(this);
     card->setObjectName(QStringLiteral("aboutCard"));
-    card->setStyleSheet(QString::fromUtf8(cardStyle));
+    card->setStyleSheet(QString::fromUtf8(kCardStyle));
 
     auto* shadow = new QGraphicsDropShadowEffect;
     shadow->setBlurRadius(40.0);
@@ -96,7 +99,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     closeRow->addStretch(0);
     auto* cornerClose = new QPushButton(QStringLiteral("×"));
     cornerClose->setFixedSize(28, 28);
-    cornerClose->setStyleSheet(QString::fromUtf8(cornerCloseStyle));
+    cornerClose->setStyleSheet(QString::fromUtf8(kCornerCloseStyle));
     connect(cornerClose, &QPushButton::clicked, this, &QDialog::accept);
     closeRow->addWidget(cornerClose);
     layout->addLayout(closeRow);
@@ -136,11 +139,11 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     layout->addWidget(makeGradientSeparator());
     layout->addSpacing(10);
 
-    auto* webLink = new QPushButton(QString::fromUtf8(webSiteText));
-    webLink->setStyleSheet(QString::fromUtf8(linkStyle));
+    auto* webLink = new QPushButton(QString::fromUtf8(kWebSiteText));
+    webLink->setStyleSheet(QString::fromUtf8(kLinkStyle));
     webLink->setCursor(Qt::PointingHandCursor);
     connect(webLink, &QPushButton::clicked, this,
-            [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(webSiteUrl))); });
+            [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kWebSiteUrl))); });
     layout->addWidget(webLink, 0, Qt::AlignHCenter);
     layout->addSpacing(10);
 
@@ -148,19 +151,20 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     layout->addSpacing(12);
 
     auto* updateButton = new QPushButton(QStringLiteral("Check for Updates"));
-    updateButton->setStyleSheet(QString::fromUtf8(updateStyle));
+    updateButton->setStyleSheet(QString::fromUtf8(kUpdateStyle));
     connect(updateButton, &QPushButton::clicked, this, [updateButton] {
         updateButton->setEnabled(false);
-        (new Updater)->checkForUpdates(false);
+        Updater::startReportedCheck();
         // The button is the timer's context, so closing the card cancels the
         // re-enable while the check itself carries on and reports.
-        QTimer::singleShot(5000, updateButton, [updateButton] { updateButton->setEnabled(true); });
+        QTimer::singleShot(kUpdateButtonPauseMs, updateButton,
+                           [updateButton] { updateButton->setEnabled(true); });
     });
     layout->addWidget(updateButton, 0, Qt::AlignHCenter);
     layout->addSpacing(16);
 
     auto* closeButton = new QPushButton(QStringLiteral("Close"));
-    closeButton->setStyleSheet(QString::fromUtf8(closeStyle));
+    closeButton->setStyleSheet(QString::fromUtf8(kCloseStyle));
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
     layout->addWidget(closeButton, 0, Qt::AlignHCenter);
 
