@@ -129,7 +129,7 @@ int main(int argc, char** argv)
         for (unsigned i = 0;; ++i)
             saveSettings(storeRecord(i % 2));
     }
-    TestSupport::PrivateHome home;
+    PrivateHome home;
     QApplication app(argc, argv);
     TestStoreCrash tc;
     return QTest::qExec(&tc, argc, argv);
