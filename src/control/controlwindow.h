@@ -80,7 +80,6 @@ class ControlWindow : public QMainWindow {
   private:
     void buildUi();
     static QLabel* makeSectionHeader(const QString& text);
-    QString formatPreview(int seconds) const;
     void fillPresets();
     void savePresetOrder();
     void setCountDirection(bool countUp);

@@ -4,6 +4,7 @@
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
 #include "testsupport.h"
+#include "timer/counttext.h"
 #include "timer/timerengine.h"
 
 #include <QApplication>
@@ -593,9 +594,7 @@ class TestControlWindow : public QObject {
         rig.click(press);
         QCOMPARE(rig.engine.remaining(), expected);
         QVERIFY(rig.engine.isRunning());
-        QCOMPARE(rig.preview()->text(), QStringLiteral("%1:%2")
-                                            .arg(expected / 60, 2, 10, QLatin1Char('0'))
-                                            .arg(expected % 60, 2, 10, QLatin1Char('0')));
+        QCOMPARE(rig.preview()->text(), countText(expected));
         // The entry is left as it was.
         QCOMPARE(rig.spin(QStringLiteral(" min"))->value(), 5);
     }

@@ -9,6 +9,7 @@
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
 #include "testsupport.h"
+#include "timer/counttext.h"
 #include "timer/timerengine.h"
 
 #include <QApplication>
@@ -136,9 +137,7 @@ class TestSoak : public QObject {
         // The minutes added or taken moved the duration too.
         const int value = engine.remaining();
         QVERIFY(value > 0);
-        const QString shown = QStringLiteral("%1:%2")
-                                  .arg(value / 60, 2, 10, QLatin1Char('0'))
-                                  .arg(value % 60, 2, 10, QLatin1Char('0'));
+        const QString shown = countText(value);
         QCOMPARE(control.findChild<QLabel*>(QStringLiteral("timerPreview"))->text(), shown);
         bool readoutShows = false;
         for (QLabel* l : output.findChildren<QLabel*>())
