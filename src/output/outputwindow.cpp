@@ -70,15 +70,19 @@ OutputWindow::OutputWindow(AppSettings* settings, QWidget* parent)
     // A click into this window may still focus it on purpose.
     setAttribute(Qt::WA_ShowWithoutActivating);
 
+    // Named for the tests and tools that look at what the audience sees.
     m_timerLabel = new ReadoutLabel(QStringLiteral("00:00"), this);
+    m_timerLabel->setObjectName(QStringLiteral("timerReadout"));
     m_timerLabel->setAlignment(Qt::AlignCenter);
     m_targetLabel = new QLabel(this);
     m_targetLabel->setObjectName(QStringLiteral("targetCaption"));
     m_targetLabel->setAlignment(Qt::AlignCenter);
     m_targetLabel->hide();
     m_clockLabel = new ReadoutLabel(QStringLiteral("00:00:00"), this);
+    m_clockLabel->setObjectName(QStringLiteral("clockReadout"));
     m_clockLabel->setAlignment(Qt::AlignCenter);
     m_messageLabel = new QLabel(this);
+    m_messageLabel->setObjectName(QStringLiteral("message"));
     m_messageLabel->setAlignment(Qt::AlignCenter);
     m_messageLabel->setWordWrap(false);
     // The operator's message is shown exactly as typed: "<b>" or an image tag
