@@ -4,6 +4,7 @@
 // same text in the same font as the yardstick.
 //   bench_tickcost [ticks per case]   (default 2000)
 #include "benchsupport.h"
+#include "timer/counttext.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,15 +38,6 @@ void settle()
 {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents();
-}
-
-QString readout(int seconds)
-{
-    const int a = std::abs(seconds);
-    const QString t = QStringLiteral("%1:%2")
-                          .arg(a / 60, 2, 10, QLatin1Char('0'))
-                          .arg(a % 60, 2, 10, QLatin1Char('0'));
-    return seconds < 0 ? QLatin1Char('-') + t : t;
 }
 
 } // namespace
@@ -115,8 +107,7 @@ int main(int argc, char** argv)
             QElapsedTimer clock;
             for (int i = -50; i < ticks; ++i) {
                 if (blink && i % 2 == 0) // half of the ticks land in the hidden half
-                    QMetaObject::invokeMethod(stage.output, "tickBlink",
-                                              Qt::DirectConnection);
+                    QMetaObject::invokeMethod(stage.output, "tickBlink", Qt::DirectConnection);
                 settle();
                 if (i == 0) {
                     outputPaints.paints = 0;
@@ -131,7 +122,7 @@ int main(int argc, char** argv)
                     allPaints.paints = paintsBefore;
                 --value;
                 clock.start();
-                bare.setText(readout(value));
+                bare.setText(countText(value));
                 settle();
                 const double l = clock.nsecsElapsed() / 1000.0;
                 if (i >= 0) {

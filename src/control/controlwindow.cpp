@@ -9,6 +9,7 @@
 #include "settings/appsettings.h"
 #include "settings/settingsdialog.h"
 #include "show/showcontroller.h"
+#include "timer/counttext.h"
 #include "timer/timeofday.h"
 #include "timer/timerengine.h"
 #include "update/aboutdialog.h"
@@ -31,8 +32,6 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QVBoxLayout>
-
-#include <cstdlib>
 
 namespace {
 
@@ -502,16 +501,6 @@ QLabel* ControlWindow::makeSectionHeader(const QString& text)
     return label;
 }
 
-QString ControlWindow::formatPreview(int seconds) const
-{
-    // 64-bit, so the most negative count still has a magnitude.
-    const long long a = std::llabs(static_cast<long long>(seconds));
-    const QString text = QStringLiteral("%1:%2")
-                             .arg(a / 60, 2, 10, QLatin1Char('0'))
-                             .arg(a % 60, 2, 10, QLatin1Char('0'));
-    return seconds < 0 ? QLatin1Char('-') + text : text;
-}
-
 void ControlWindow::fillPresets()
 {
     m_presetList->clear();
@@ -545,7 +534,7 @@ void ControlWindow::followPresets()
 
 void ControlWindow::onTimerTick(int seconds)
 {
-    m_preview->setText(formatPreview(seconds));
+    m_preview->setText(countText(seconds));
 
     const char* color = kColorCritical;
     if (m_show->isCountUp() || seconds > m_settings->warningThreshold)

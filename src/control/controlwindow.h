@@ -93,7 +93,6 @@ class ControlWindow : public QMainWindow {
     void buildMessage();
     void buildSoundCue();
     static QLabel* makeSectionHeader(const QString& text);
-    QString formatPreview(int seconds) const;
     void fillPresets();
     void savePresetOrder();
     void setCountDirection(bool countUp);

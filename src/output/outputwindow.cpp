@@ -3,6 +3,7 @@
 
 #include "output/readoutlabel.h"
 #include "settings/appsettings.h"
+#include "timer/counttext.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -13,7 +14,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace {
 
@@ -36,7 +36,6 @@ int roundWithin(double v, int lo, int hi)
     return std::min(hi, std::max(lo, static_cast<int>(std::round(v))));
 }
 
-// Font sizes in the settings are the pixel sizes for a window 1080 px high.
 // Setting a style sheet makes Qt parse it and re-polish the widget, even when
 // the text is the one already in force; most ticks change neither colour nor
 // size, so an unchanged sheet is not set again.
@@ -46,9 +45,16 @@ void setStyleSheetIfChanged(QWidget* w, const QString& sheet)
         w->setStyleSheet(sheet);
 }
 
+// Font sizes in the settings are the pixel sizes for a window this high.
+constexpr double kDesignHeight = 1080.0;
+// However small the window, no text shrinks below these.
+constexpr int kTimerFloorPx = 12;
+constexpr int kClockFloorPx = 10;
+constexpr int kMessageFloorPx = 8;
+constexpr int kLargestPx = 100000;
+
 int scaledFont(int size, double scale, int floorPx)
 {
-    constexpr int kLargestPx = 100000;
     return roundWithin(size * scale, floorPx, kLargestPx);
 }
 
@@ -64,15 +70,19 @@ OutputWindow::OutputWindow(AppSettings* settings, QWidget* parent)
     // A click into this window may still focus it on purpose.
     setAttribute(Qt::WA_ShowWithoutActivating);
 
+    // Named for the tests and tools that look at what the audience sees.
     m_timerLabel = new ReadoutLabel(QStringLiteral("00:00"), this);
+    m_timerLabel->setObjectName(QStringLiteral("timerReadout"));
     m_timerLabel->setAlignment(Qt::AlignCenter);
     m_targetLabel = new QLabel(this);
     m_targetLabel->setObjectName(QStringLiteral("targetCaption"));
     m_targetLabel->setAlignment(Qt::AlignCenter);
     m_targetLabel->hide();
     m_clockLabel = new ReadoutLabel(QStringLiteral("00:00:00"), this);
+    m_clockLabel->setObjectName(QStringLiteral("clockReadout"));
     m_clockLabel->setAlignment(Qt::AlignCenter);
     m_messageLabel = new QLabel(this);
+    m_messageLabel->setObjectName(QStringLiteral("message"));
     m_messageLabel->setAlignment(Qt::AlignCenter);
     m_messageLabel->setWordWrap(false);
     // The operator's message is shown exactly as typed: "<b>" or an image tag
@@ -274,10 +284,10 @@ void OutputWindow::updateFontSizes()
     const int h = height();
     if (h < 1)
         return;
-    const double scale = h / 1080.0;
-    m_timerFontPx = scaledFont(m_settings->timerFontSize, scale, 12);
-    m_clockFontPx = scaledFont(m_settings->clockFontSize, scale, 10);
-    m_messageFontPx = scaledFont(m_settings->messageFontSize, scale, 8);
+    const double scale = h / kDesignHeight;
+    m_timerFontPx = scaledFont(m_settings->timerFontSize, scale, kTimerFloorPx);
+    m_clockFontPx = scaledFont(m_settings->clockFontSize, scale, kClockFloorPx);
+    m_messageFontPx = scaledFont(m_settings->messageFontSize, scale, kMessageFloorPx);
 }
 
 QColor OutputWindow::thresholdColor() const
@@ -317,8 +327,8 @@ int OutputWindow::fittedTimerPx(const QString& text)
     font.setPixelSize(m_timerFontPx);
     const int textWidth = QFontMetrics(font).horizontalAdvance(text);
     if (available > 0 && textWidth > available)
-        m_fitPx = std::max(
-            12, static_cast<int>(static_cast<long long>(m_timerFontPx) * available / textWidth));
+        m_fitPx = std::max(kTimerFloorPx, static_cast<int>(static_cast<long long>(m_timerFontPx) *
+                                                           available / textWidth));
     return m_fitPx;
 }
 
@@ -326,7 +336,7 @@ void OutputWindow::updateTimerLabel()
 {
     if (!m_blinkVisible)
         return;
-    const QString text = formatTime(m_seconds);
+    const QString text = countText(m_seconds);
     applyTimerStyle(thresholdColor(), text);
     m_timerLabel->updateText(text);
 }
@@ -338,16 +348,6 @@ void OutputWindow::updateProgress()
         value = roundWithin(std::max(m_seconds, 0) * 1000.0 / m_totalSeconds, 0, 1000);
     m_progress->setValue(value);
     setStyleSheetIfChanged(m_progress, kProgressStyle.arg(thresholdColor().name()));
-}
-
-QString OutputWindow::formatTime(int seconds)
-{
-    // Widened first: the magnitude of the most negative int does not fit an int.
-    const long long a = std::llabs(static_cast<long long>(seconds));
-    const QString text = QStringLiteral("%1:%2")
-                             .arg(a / 60, 2, 10, QLatin1Char('0'))
-                             .arg(a % 60, 2, 10, QLatin1Char('0'));
-    return seconds < 0 ? QLatin1Char('-') + text : text;
 }
 
 QString OutputWindow::clockText() const

@@ -56,7 +56,6 @@ class OutputWindow : public QWidget {
     int fittedTimerPx(const QString& text);
     void updateTimerLabel();
     void updateProgress();
-    static QString formatTime(int seconds);
     QString clockText() const;
     void updateTargetLabel();
 

@@ -4,19 +4,9 @@
 #include "remote/viewlook.h"
 #include "settings/appsettings.h"
 #include "show/showcontroller.h"
+#include "timer/counttext.h"
 
 #include <QJsonArray>
-
-#include <cstdlib>
-
-QString showTimeText(int seconds)
-{
-    const long long a = std::llabs(static_cast<long long>(seconds));
-    const QString text = QStringLiteral("%1:%2")
-                             .arg(a / 60, 2, 10, QLatin1Char('0'))
-                             .arg(a % 60, 2, 10, QLatin1Char('0'));
-    return seconds < 0 ? QLatin1Char('-') + text : text;
-}
 
 QJsonObject showStateJson(const ShowController& show, qint64 seq, qint64 serverTimeMs)
 {
@@ -48,7 +38,7 @@ QJsonObject showStateJson(const ShowController& show, qint64 seq, qint64 serverT
              {QStringLiteral("countUp"), countUp},
              {QStringLiteral("remaining"), remaining},
              {QStringLiteral("duration"), show.duration()},
-             {QStringLiteral("display"), showTimeText(remaining)},
+             {QStringLiteral("display"), countText(remaining)},
              {QStringLiteral("phase"), phase},
          }},
         {QStringLiteral("message"), show.message()},

@@ -9,6 +9,3 @@ class ShowController;
 // to GET /api/v1/state, and each message of the WebSocket stream. A new field
 // goes here, and only here.
 QJsonObject showStateJson(const ShowController& show, qint64 seq, qint64 serverTimeMs);
-
-// The time as the output window shows it: "05:00", "-01:15", "100:00".
-QString showTimeText(int seconds);

@@ -1,0 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+// The count as every readout shows it (the output window, the control
+// window's preview, the remote state): minutes and seconds, two digits each at
+// least, the minutes never rolled into hours, a minus in overtime. "05:00",
+// "100:00", "-01:15".
+QString countText(int seconds);
