@@ -5,8 +5,11 @@
 # two screens side by side, the control window on the operator's screen with
 # the keyboard, the output full-screen on the 1920 × 1080 stage screen, the
 # VNC server answering on localhost only; that the output leaves with the
-# stage screen and comes back with it; and that stopping it leaves nothing
-# behind. With a second argument, saves a picture of the whole desktop there.
+# stage screen and comes back with it; that a real Space (xdotool) goes to the
+# control window and starts and stops the count, also after the output was
+# hidden and shown with the toggle button; and that stopping it leaves nothing
+# behind, with no AddressSanitizer or UndefinedBehaviorSanitizer report under
+# the sanitizer build. With a second argument, saves a picture of the desktop.
 # Usage: check-headless.sh <program> [screenshot.png]
 set -euo pipefail
 program=$1 screenshot=${2:-}
@@ -17,7 +20,7 @@ runner=""
 # Waits up to $1 tenths of a second for the command that follows to succeed.
 wait_for() {
     local tenths=$1; shift
-    for ((i = 0; i < tenths; i++)); do "$@" && return 0; sleep 0.1; done
+    for ((i = 0; i < tenths; i++)); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
     return 1
 }
 running() { kill -0 "$runner" 2>/dev/null; }
@@ -86,6 +89,35 @@ fi
 
 [[ -n $screenshot ]] && import -window root "$screenshot"
 
+# Whether the control window's time preview (the band under the header)
+# changes over a second and a half.
+preview() { import -window "$control" -crop 400x70+80+55 +repage png:- 2>/dev/null | identify -format '%#' -; }
+running_count() { local a; a=$(preview); sleep 1.6; [[ $a != "$(preview)" ]]; }
+# One real Space from the keyboard, to whatever has the focus, and the state
+# the count must be left in.
+space_gives() {
+    local want=$1 what=$2 focus state=stopped
+    focus=$(xdotool getwindowfocus getwindowname 2>/dev/null || echo "(none)")
+    xdotool key space
+    sleep 0.3
+    running_count && state=running
+    [[ $focus == "Vellmark — Control" ]] || fail "$what: the keyboard focus is on \"$focus\", not on the control window"
+    [[ $state == "$want" ]] || fail "$what: after Space the count is $state, expected $want"
+}
+running_count && fail "the count runs before any key was pressed"
+space_gives running "at start-up"
+space_gives stopped "at start-up, a second Space"
+# The full-width toggle button at the bottom of the control window.
+eval "$(xdotool getwindowgeometry --shell "$control")"
+toggle() { xdotool mousemove --window "$control" $((WIDTH - 40)) $((HEIGHT - 25)) click 1; }
+toggle
+wait_for 50 eval '[[ -z $(visibleWindow "Vellmark — Output") ]]' || fail "the toggle button did not hide the output window"
+toggle
+wait_for 100 eval '[[ -n $(visibleWindow "Vellmark — Output") ]]' || fail "the toggle button did not show the output window again"
+xdotool mousemove 0 0
+sleep 1
+space_gives running "after hiding and showing the output window"
+
 # The stage screen's cable is pulled and plugged back in, as the desktop sees
 # it: its output switched off, then on again.
 timeout 20 xrandr --output DUMMY1 --off || fail "xrandr could not switch the stage screen off"
@@ -110,4 +142,6 @@ number=${display#:}
 wait_for 100 eval '[[ ! -e /tmp/.X$number-lock && ! -e /tmp/.X11-unix/X$number ]]' || true
 [[ ! -e /tmp/.X$number-lock ]] || fail "X server of $display still running after the stop"
 (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && fail "VNC server still running after the stop"
-echo "PASS: control window on the operator screen with the keyboard, output full-screen on the stage screen, gone with it and back"
+grep -E "ERROR: AddressSanitizer|runtime error:" "$work/run.log" >&2 &&
+    fail "the program reported memory or undefined-behaviour errors"
+echo "PASS: control window on the operator screen with the keyboard and Space, output full-screen on the stage screen, gone with it and back"
