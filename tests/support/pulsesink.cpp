@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QThread>
 
 #include <QtMath>
@@ -110,34 +109,35 @@ double SinkRecording::seconds() const
     return std::max<qint64>(QFileInfo(m_path).size() - kWavHeader, 0) / double(kRate * 2);
 }
 
+QList<qint16> SinkRecording::samples(double from, double length) const
+{
+    QFile f(m_path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray data = f.readAll().mid(kWavHeader);
+    const auto* first = reinterpret_cast<const qint16*>(data.constData());
+    const qsizetype count = data.size() / 2, begin = std::min(qsizetype(from * kRate), count);
+    const qsizetype end = length > 0 ? std::min(begin + qsizetype(length * kRate), count) : count;
+    return QList<qint16>(first + begin, first + end);
+}
+
 double SinkRecording::peak(double from, double length) const
 {
-    QProcess sox;
-    QStringList args{m_path, QStringLiteral("-n"), QStringLiteral("trim"), QString::number(from)};
-    if (length > 0)
-        args << QString::number(length);
-    args << QStringLiteral("stat");
-    sox.start(QStringLiteral("sox"), args);
-    if (!sox.waitForFinished(20000))
+    const QList<qint16> s = samples(from, length);
+    if (s.isEmpty())
         return -1;
-    const QString report = QString::fromLocal8Bit(sox.readAllStandardError());
-    const auto m =
-        QRegularExpression(QStringLiteral("Maximum amplitude:\\s+([-0-9.]+)")).match(report);
-    return m.hasMatch() ? m.captured(1).toDouble() : -1;
+    int most = 0;
+    for (qint16 v : s)
+        most = std::max(most, std::abs(int(v)));
+    return most / 32768.0;
 }
 
 double SinkRecording::onset(double from, double threshold) const
 {
-    QFile f(m_path);
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray data = f.readAll().mid(kWavHeader);
-    const auto* samples = reinterpret_cast<const qint16*>(data.constData());
-    const qsizetype count = data.size() / 2;
-    const int limit = int(threshold * 32767);
-    for (qsizetype i = qsizetype(from * kRate); i < count; ++i)
-        if (std::abs(int(samples[i])) > limit)
-            return double(i) / kRate;
+    const QList<qint16> s = samples(from, 0);
+    for (qsizetype i = 0; i < s.size(); ++i)
+        if (std::abs(int(s[i])) > int(threshold * 32767))
+            return from + double(i) / kRate;
     return -1;
 }
 

@@ -40,14 +40,15 @@ class SinkRecording {
     bool stop();
     // Seconds of audio written so far: the recording's clock, which runs with the sink's.
     double seconds() const;
-    // The peak amplitude (0 to 1) between two points of the recording as sox
-    // measures it; a length of 0 means to the end. -1 when sox cannot read it.
+    // The peak amplitude (0 to 1) between two points of the recording; a
+    // length of 0 means to the end. -1 when there is nothing there.
     double peak(double from, double length = 0) const;
     // The first point at or after `from` where the signal rises above
     // `threshold` (0 to 1), or -1 if it never does.
     double onset(double from, double threshold = 0.05) const;
 
   private:
+    QList<qint16> samples(double from, double length) const;
     QString m_path;
     QProcess m_rec;
 };
