@@ -125,7 +125,7 @@ wait_for 100 eval '[[ -z $(visibleWindow "Vellmark — Output") ]]' || fail "out
 [[ -n $(visibleWindow 'Vellmark — Control') ]] || fail "control window gone with the stage screen"
 timeout 20 xrandr --output DUMMY1 --mode 1920x1080 --pos "${stX}x$stY" ||
     fail "xrandr could not switch the stage screen on again"
-wait_for 100 eval '[[ -n $(visibleWindow "Vellmark — Output") ]]'
+wait_for 100 eval '[[ -n $(visibleWindow "Vellmark — Output") ]]' || fail "output window not back with its screen"
 sleep 1
 read -r x y w h <<<"$(geometry "$output")"
 [[ "$x $y $w $h" == "$stX $stY $stW $stH" ]] ||
