@@ -10,7 +10,7 @@ PACKAGES=(
     qt6-httpserver-dev qt6-websockets-dev liblo-dev liblo-tools
     qt6-qpa-plugins
     gstreamer1.0-plugins-good gstreamer1.0-plugins-base gstreamer1.0-pulseaudio
-    pulseaudio pulseaudio-utils sox
+    pulseaudio pulseaudio-utils
     openssl ca-certificates fonts-dejavu-core fonts-symbola
     xvfb x11vnc xauth imagemagick
     xserver-xorg-core xserver-xorg-video-dummy openbox x11-xserver-utils x11-utils xdotool
