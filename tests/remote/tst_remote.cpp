@@ -108,17 +108,6 @@ struct Stream {
     }
 };
 
-// A QR finder pattern at module (x, y): a dark 7 × 7 ring, a light ring, a dark 3 × 3 core.
-bool finderAt(const QImage& img, int x, int y)
-{
-    for (int dy = 0; dy < 7; ++dy)
-        for (int dx = 0; dx < 7; ++dx)
-            if ((qGray(img.pixel(x + dx, y + dy)) < 128) !=
-                (std::max(std::abs(dx - 3), std::abs(dy - 3)) != 2))
-                return false;
-    return true;
-}
-
 // The program as main() builds it, listening on free loopback ports.
 struct Rig {
     AppSettings settings;
@@ -130,9 +119,8 @@ struct Rig {
     explicit Rig(const std::function<void(AppSettings&)>& configure = {})
     {
         settings.remoteToken = kToken;
-        settings.remotePort = 0; // a free port; the store never holds 0
+        settings.remotePort = settings.oscPort = 0; // free ports; the store never holds 0
         settings.oscEnabled = true;
-        settings.oscPort = 0;
         if (configure)
             configure(settings);
         engine.setDuration(settings.defaultDuration);
@@ -585,6 +573,15 @@ class TestRemote : public QObject {
     // The QR code scans: a quiet zone, three finders, a real version's size; none for too much.
     void qrCode()
     {
+        // A finder pattern at module (x, y): a dark 7 × 7 ring, a light ring, a dark 3 × 3 core.
+        const auto finderAt = [](const QImage& img, int x, int y) {
+            for (int dy = 0; dy < 7; ++dy)
+                for (int dx = 0; dx < 7; ++dx)
+                    if ((qGray(img.pixel(x + dx, y + dy)) < 128) !=
+                        (std::max(std::abs(dx - 3), std::abs(dy - 3)) != 2))
+                        return false;
+            return true;
+        };
         for (const QByteArray text :
              {"http://127.0.0.1:8321/", "http://[fd12:3456:789a:1::1]:8321/view?view=timer"}) {
             const QImage img = QrCode::image(text, 1);

@@ -56,11 +56,12 @@ export class Program {
   state() { return fetch(this.base + "/api/v1/state").then((r) => r.json()); }
 }
 
-// Puppeteer's own defaults already keep background timers and networking off.
+// Puppeteer's own defaults keep background timers, throttling and networking off.
 export async function launchBrowser() {
   const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), "vellmark-chromium-"));
   const browser = await puppeteer.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium", headless: true,
-    userDataDir, protocolTimeout: 60000, args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--font-render-hinting=none"] });
+    userDataDir, protocolTimeout: 60000,
+    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--disable-component-update", "--font-render-hinting=none"] });
   const close = browser.close.bind(browser);
   browser.close = () => close().then(() => fs.rmSync(userDataDir, { recursive: true, force: true }));
   return browser;
