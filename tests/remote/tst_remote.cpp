@@ -73,15 +73,24 @@ Reply http(const QUrl& url, const QByteArray& method, const QByteArray& body = {
 lo_message oscMessage(const QString& arg)
 {
     lo_message m = lo_message_new();
-    if (arg.startsWith("i:"))
-        lo_message_add_int32(m, arg.mid(2).toInt());
-    else if (arg.startsWith("f:"))
-        lo_message_add_float(m, arg.mid(2).toFloat());
-    else if (arg.startsWith("s:"))
-        lo_message_add_string(m, arg.mid(2).toUtf8().constData());
+    const QString v = arg.mid(2);
+    if (arg.startsWith("i:") || arg.startsWith("f:") || arg.startsWith("s:"))
+        arg[0] == 'i'   ? lo_message_add_int32(m, v.toInt())
+        : arg[0] == 'f' ? lo_message_add_float(m, v.toFloat())
+                        : lo_message_add_string(m, v.toUtf8().constData());
     else if (!arg.isEmpty())
         arg == "T" ? lo_message_add_true(m) : lo_message_add_false(m);
     return m;
+}
+
+// Sends one OSC message to `host`:`port`.
+void oscSend(quint16 port, const QString& path, const QString& arg, const char* host = "127.0.0.1")
+{
+    lo_address to = lo_address_new(host, qPrintable(QString::number(port)));
+    lo_message m = oscMessage(arg);
+    lo_send_message(to, qPrintable(path), m);
+    lo_message_free(m);
+    lo_address_free(to);
 }
 
 // A WebSocket client that keeps every message it is sent.
@@ -99,40 +108,6 @@ struct Stream {
     }
 };
 
-// Whether each socket bound to `port` (listening, for TCP) is on the
-// loopback, read from the kernel's own tables. They write addresses as 32-bit
-// words in host order: 127.x.x.x ends in "7F" on a little-endian machine; ::1
-// is 0…0 0x01000000.
-QList<bool> onLoopback(const QString& table, quint16 port, bool tcp)
-{
-    QList<bool> found;
-    for (const QString& name : {table, table + '6'}) {
-        QFile f(name);
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray& line : f.readAll().split('\n').mid(1)) {
-            const QList<QByteArray> cols = line.simplified().split(' ');
-            const QList<QByteArray> local = cols.value(1).split(':');
-            if (cols.size() >= 4 && local.size() == 2 && local[1].toUShort(nullptr, 16) == port &&
-                (!tcp || cols[3] == "0A")) // LISTEN
-                found << (local[0].size() == 8 ? local[0].endsWith("7F")
-                                               : local[0] == "00000000000000000000000001000000");
-        }
-    }
-    return found;
-}
-
-// A QR finder pattern at module (x, y): a dark 7 × 7 ring, a light ring, a dark 3 × 3 core.
-bool finderAt(const QImage& img, int x, int y)
-{
-    for (int dy = 0; dy < 7; ++dy)
-        for (int dx = 0; dx < 7; ++dx)
-            if ((qGray(img.pixel(x + dx, y + dy)) < 128) !=
-                (std::max(std::abs(dx - 3), std::abs(dy - 3)) != 2))
-                return false;
-    return true;
-}
-
 // The program as main() builds it, listening on free loopback ports.
 struct Rig {
     AppSettings settings;
@@ -144,9 +119,8 @@ struct Rig {
     explicit Rig(const std::function<void(AppSettings&)>& configure = {})
     {
         settings.remoteToken = kToken;
-        settings.remotePort = 0; // a free port; the store never holds 0
+        settings.remotePort = settings.oscPort = 0; // free ports; the store never holds 0
         settings.oscEnabled = true;
-        settings.oscPort = 0;
         if (configure)
             configure(settings);
         engine.setDuration(settings.defaultDuration);
@@ -179,15 +153,15 @@ struct Rig {
         return false;
     }
 
-    // What the operator and the audience see, in the state's terms, and what
-    // they should see for `state`.
+    // What the operator and the audience see, by the state's paths, and what
+    // they should see for `state` (the entry field shows the message).
     QPair<QVariantMap, QVariantMap> seen(const QJsonObject& state)
     {
-        QVariantMap seen{{"display", label("timerPreview")},
-                         {"running", !button("▶  START", false)},
-                         {"countUp", button("▲  Count Up")},
+        QVariantMap seen{{"timer.display", label("timerPreview")},
+                         {"timer.running", !button("▶  START", false)},
+                         {"timer.countUp", button("▲  Count Up")},
                          {"field", control().findChild<QLineEdit*>()->text()},
-                         {"output", windows->output().isVisible()},
+                         {"output.visible", windows->output().isVisible()},
                          {"target", label("targetCaption", &windows->output()).remove("until ")}};
         for (const char* v : {"⏱  Timer", "🕐  Clock", "⊞  Both"})
             if (button(v))
@@ -199,13 +173,12 @@ struct Rig {
         for (auto* s : control().findChildren<QSpinBox*>())
             if (s->suffix() == " min" || s->suffix() == " sec")
                 duration = duration * 60 + s->value();
-        seen["duration"] = duration;
-        QVariantMap want{{"output", at(state, "output.visible")},
-                         {"target", state["target"].toString()}};
-        for (const char* key : {"display", "running", "countUp", "duration"})
-            want[key] = at(state, QStringLiteral("timer.") + key);
-        for (const char* key : {"view", "message", "field"})
-            want[key] = state[key == QLatin1String("field") ? "message" : key].toString();
+        seen["timer.duration"] = duration;
+        QVariantMap want;
+        for (const QString& key : seen.keys()) {
+            const QVariant v = at(state, key == "field" ? "message" : key);
+            want[key] = seen[key].typeId() == QMetaType::QString ? v.toString() : v;
+        }
         return {seen, want};
     }
 
@@ -229,34 +202,24 @@ struct Rig {
 
     Reply send(const QString& how, const QString& path, const QString& args, const QString& token)
     {
-        Headers auth;
-        if (!token.isEmpty())
-            auth = {{"Authorization", "Bearer " + token.toLatin1()}};
+        const Headers auth =
+            token.isEmpty() ? Headers() : Headers{{"Authorization", "Bearer " + token.toLatin1()}};
         QJsonObject fields = QJsonDocument::fromJson(args.toUtf8()).object();
         if (how == "query" || how == "PUT")
             return http(url(args.isEmpty() ? path : path + '?' + args),
                         how == "PUT" ? "PUT" : "POST", {}, auth);
-        if (how == "form")
-            return http(url(path), "POST", args.toUtf8(),
-                        auth + Headers{{"Content-Type", "application/x-www-form-urlencoded"}});
-        if (how == "json") {
-            if (!fields.isEmpty())
-                fields.insert("token", token);
-            return http(url(path), "POST",
-                        fields.isEmpty() ? args.toUtf8() : QJsonDocument(fields).toJson(),
-                        (fields.isEmpty() ? auth : Headers()) +
-                            Headers{{"Content-Type", "application/json"}});
-        }
         if (how == "get")
             return http(url(QStringLiteral("%1?token=%2&%3").arg(path, token, args)), "GET");
-        if (how == "osc") {
-            lo_address to =
-                lo_address_new("127.0.0.1", qPrintable(QString::number(remote->oscPort())));
-            lo_message m = oscMessage(args);
-            lo_send_message(to, ("/vellmark/" + path.mid(8)).toUtf8().constData(), m);
-            lo_message_free(m);
-            lo_address_free(to);
-            return {};
+        if (how == "osc")
+            return oscSend(remote->oscPort(), "/vellmark/" + path.mid(8), args), Reply();
+        if (how != "ws") {
+            const bool inBody = how == "json" && !fields.isEmpty();
+            fields.insert("token", token);
+            return http(
+                url(path), "POST", inBody ? QJsonDocument(fields).toJson() : args.toUtf8(),
+                (inBody ? Headers() : auth) +
+                    Headers{{"Content-Type", how == "json" ? "application/json"
+                                                           : "application/x-www-form-urlencoded"}});
         }
         Stream ws(remote->httpPort());
         ws.got.clear();
@@ -271,11 +234,11 @@ struct Rig {
         // The acknowledgement names the command it answers.
         if (ack.value("id") != (path.size() == 8 ? QJsonValue() : cmd.value("id")))
             return {};
-        Reply r;
-        r.status = ack.value("ok").toBool() ? 200 : 400;
-        r.json = ws.got.size() == 2 ? ws.got[0] : QJsonObject();
-        r.error = ack.value("error").toString();
-        return r;
+        return {ack.value("ok").toBool() ? 200 : 400,
+                ws.got.size() == 2 ? ws.got[0] : QJsonObject(),
+                ack.value("error").toString(),
+                {},
+                {}};
     }
 };
 
@@ -287,11 +250,9 @@ class TestRemote : public QObject {
   private slots:
     void init() { TestSupport::clearStore(); }
 
-    // Every verb by every road: the answer is the new state, the same for
-    // anyone who asks, and both windows show it as if the operator had
-    // clicked; the operator's log names the road and the caller. A row that
-    // expects a status is a refusal: a clear answer, and the show exactly as
-    // it was.
+    // Every verb by every road: the answer is the new state, as anyone asking sees it and both
+    // windows show it; the log names road and caller. A row with a status is a refusal: a clear
+    // answer, and the show exactly as it was.
     void commands_data()
     {
         for (const char* column : {"how", "setup", "command", "key", "value", "token"})
@@ -413,7 +374,7 @@ class TestRemote : public QObject {
         auto [seen, want] = rig.seen(r.json);
         // The entry shows a duration set; a count moved by seconds or to a time of day keeps it.
         if (!command.startsWith("duration") && !command.startsWith("preset"))
-            seen.remove("duration"), want.remove("duration");
+            seen.remove("timer.duration"), want.remove("timer.duration");
         QCOMPARE(seen, want);
         QCOMPARE(steady(http(rig.url("/api/v1/state"), "GET").json), steady(r.json));
         const QString road = how == "osc"  ? "OSC 127.0.0.1:"
@@ -424,11 +385,9 @@ class TestRemote : public QObject {
         QVERIFY(!r.headers.contains("access-control-allow-origin"));
     }
 
-    // What a hostile or broken client does harms nobody: a body over 16 KiB
-    // is refused as soon as its length is announced, before it is sent; a
-    // half-open connection is closed after the idle time while others are
-    // served, and a quiet stream is no half-open connection; a flood of
-    // datagrams, good and bad, is worked through without losing the good ones.
+    // A hostile or broken client harms nobody: a body over 16 KiB is refused on its announced
+    // length; a half-open connection is closed after the idle time, a quiet stream is not; a
+    // flood of datagrams, good and bad, is worked through without losing the good ones.
     void hostileClients()
     {
         Rig rig;
@@ -452,16 +411,10 @@ class TestRemote : public QObject {
         QElapsedTimer idle;
         idle.start();
         Stream quiet(rig.remote->httpPort());
-        // In bursts, as datagrams from another process arrive while this one
-        // works: a single burst from this very thread would only measure the
-        // system's receive buffer.
-        lo_address to =
-            lo_address_new("127.0.0.1", qPrintable(QString::number(rig.remote->oscPort())));
+        // In bursts, as from another process: one burst would only measure the receive buffer.
         for (int i = 0; i < 300; ++i) {
-            if (i % 3 == 0)
-                lo_send(to, "/vellmark/add", "i", 1);
-            else
-                lo_send(to, i % 3 == 1 ? "/vellmark/add" : "/other/program", "s", "lots");
+            oscSend(rig.remote->oscPort(), i % 3 == 2 ? "/other/program" : "/vellmark/add",
+                    i % 3 ? "s:lots" : "i:1");
             if (i % 30 == 29)
                 QCoreApplication::processEvents();
         }
@@ -470,6 +423,8 @@ class TestRemote : public QObject {
         // A bundle's messages all act, in order; a new duration ends a count
         // to a time of day, as Set Time does.
         rig.show().setTarget(QTime(23, 59));
+        lo_address to =
+            lo_address_new("127.0.0.1", qPrintable(QString::number(rig.remote->oscPort())));
         lo_bundle bundle = lo_bundle_new(LO_TT_IMMEDIATE);
         lo_bundle_add_message(bundle, "/vellmark/duration", oscMessage("s:2:00"));
         lo_bundle_add_message(bundle, "/vellmark/add", oscMessage("i:15"));
@@ -491,10 +446,8 @@ class TestRemote : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(quiet.got.size() > states, 5000);
     }
 
-    // The stream a browser view reads: the state with the output's look on
-    // connect, one message a turn of the event loop, ticks included, the look
-    // again the moment the operator's settings change. A client that stops
-    // reading is dropped without holding up the others.
+    // The stream a view reads: the state with the output's look on connect, one message a turn,
+    // the look again when the settings change; a client that stops reading is dropped.
     void stream()
     {
         Rig rig;
@@ -540,24 +493,56 @@ class TestRemote : public QObject {
                                   QVariant(rig.engine.remaining()), 5000);
     }
 
-    // Nothing listens beyond the loopback unless other computers are allowed,
-    // OSC included, as the kernel's tables show; the view's address says the
-    // same, with a QR code only where a phone can reach it.
+    // Nothing listens beyond the loopback, OSC included, unless other computers are allowed (a
+    // second loopback address stands in for one); the view's address says the same, with a QR
+    // code only where a phone can reach it. A taken port is reported, never swapped for another,
+    // and there is no address until a free port is set; switching remote control off closes it.
     void listening_data()
     {
         QTest::addColumn<bool>("allowLan");
-        QTest::newRow("loopback only") << false;
-        QTest::newRow("every interface") << true;
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("loopback only") << false << false;
+        QTest::newRow("every interface") << true << false;
+        QTest::newRow("ports taken") << false << true;
     }
 
     void listening()
     {
         QFETCH(bool, allowLan);
-        Rig rig([&](AppSettings& s) { s.remoteAllowLan = allowLan; });
-        const QList<bool> loopback = onLoopback("/proc/net/tcp", rig.remote->httpPort(), true) +
-                                     onLoopback("/proc/net/udp", rig.remote->oscPort(), false);
-        QVERIFY(loopback.size() >= 2);
-        QCOMPARE(loopback, QList<bool>(loopback.size(), !allowLan));
+        QFETCH(bool, taken);
+        QTcpServer squatter;
+        QUdpSocket oscSquatter;
+        QVERIFY(squatter.listen(QHostAddress::LocalHost) &&
+                oscSquatter.bind(QHostAddress::LocalHost, 0));
+        Rig rig([&](AppSettings& s) {
+            s.remoteAllowLan = allowLan;
+            if (taken)
+                s.remotePort = squatter.serverPort(), s.oscPort = oscSquatter.localPort();
+        });
+        const auto noAddress = [&rig] {
+            return rig.viewAddress->address().isEmpty() &&
+                   !rig.label("viewAddress").contains("http") && rig.label("viewQrCode").isNull() &&
+                   rig.label("viewNote").isNull();
+        };
+        if (taken) {
+            QVERIFY(!rig.remote->isListening() && noAddress());
+            QCOMPARE(rig.remote->httpPort() + rig.remote->oscPort(), 0);
+            const QString status = rig.label("remoteStatus");
+            QVERIFY2(
+                status.contains(QStringLiteral("port %1 is in use").arg(squatter.serverPort())) &&
+                    status.contains(QStringLiteral("OSC is not listening: port %1 is in use")
+                                        .arg(oscSquatter.localPort())),
+                qPrintable(status));
+            rig.settings.remotePort = rig.settings.oscPort = 0;
+            rig.show().applySettings();
+            QVERIFY(rig.label("remoteStatus").startsWith("Remote control listening"));
+        }
+        QTcpSocket other;
+        other.connectToHost(QHostAddress("127.0.0.2"), rig.remote->httpPort());
+        QCOMPARE(other.waitForConnected(2000), allowLan);
+        QSignalSpy heard(rig.remote.get(), &RemoteServer::commandLogged);
+        oscSend(rig.remote->oscPort(), "/vellmark/start", {}, "127.0.0.2");
+        QCOMPARE(heard.wait(allowLan ? 5000 : 1000), allowLan);
         for (const QHostAddress& a : rig.remote->httpAddresses() + rig.remote->oscAddresses())
             QCOMPARE(a.isLoopback(), !allowLan);
         QCOMPARE(rig.label("remoteStatus").contains("this computer only"), !allowLan);
@@ -575,50 +560,28 @@ class TestRemote : public QObject {
                      QrCode::image(address.toUtf8(), 3));
         QCOMPARE(rig.label("viewNote").contains("Settings → Remote"), !allowLan);
         QVERIFY(!rig.label("viewNote").isEmpty());
-    }
 
-    // A taken port is reported to the operator, never swapped for another,
-    // and there is no view address; a settings change to a free port brings
-    // remote control back, and switching it off closes it.
-    void takenPort()
-    {
-        QTcpServer squatter;
-        QUdpSocket oscSquatter;
-        QVERIFY(squatter.listen(QHostAddress::LocalHost) &&
-                oscSquatter.bind(QHostAddress::LocalHost, 0));
-        Rig rig([&](AppSettings& s) {
-            s.remotePort = squatter.serverPort();
-            s.oscPort = oscSquatter.localPort();
-        });
-        const auto noAddress = [&rig] {
-            return rig.viewAddress->address().isEmpty() &&
-                   !rig.label("viewAddress").contains("http") && rig.label("viewQrCode").isNull() &&
-                   rig.label("viewNote").isNull();
-        };
-        QVERIFY(!rig.remote->isListening() && noAddress());
-        QCOMPARE(rig.remote->httpPort() + rig.remote->oscPort(), 0);
-        const QString status = rig.label("remoteStatus");
-        QVERIFY2(status.contains(QStringLiteral("port %1 is in use").arg(squatter.serverPort())) &&
-                     status.contains(QStringLiteral("OSC is not listening: port %1 is in use")
-                                         .arg(oscSquatter.localPort())),
-                 qPrintable(status));
-
-        rig.settings.remotePort = 0;
-        rig.show().applySettings();
-        QVERIFY(rig.remote->isListening() && !noAddress());
-        QVERIFY(rig.label("remoteStatus").startsWith("Remote control listening"));
-        rig.settings.remoteEnabled = false;
-        rig.settings.oscEnabled = false;
+        const QUrl state = rig.url("/api/v1/state");
+        QCOMPARE(http(state, "GET").status, 200);
+        rig.settings.remoteEnabled = rig.settings.oscEnabled = false;
         rig.show().applySettings();
         QCOMPARE(rig.label("remoteStatus"), QStringLiteral("Remote control is off"));
-        QCOMPARE(http(rig.url("/api/v1/state"), "GET").status, 0);
+        QCOMPARE(http(state, "GET").status, 0);
         QVERIFY(noAddress());
     }
 
-    // The view's QR code scans: a quiet zone, finder patterns in three
-    // corners, the size of a real QR version; none for nothing or too much.
+    // The QR code scans: a quiet zone, three finders, a real version's size; none for too much.
     void qrCode()
     {
+        // A finder pattern at module (x, y): a dark 7 × 7 ring, a light ring, a dark 3 × 3 core.
+        const auto finderAt = [](const QImage& img, int x, int y) {
+            for (int dy = 0; dy < 7; ++dy)
+                for (int dx = 0; dx < 7; ++dx)
+                    if ((qGray(img.pixel(x + dx, y + dy)) < 128) !=
+                        (std::max(std::abs(dx - 3), std::abs(dy - 3)) != 2))
+                        return false;
+            return true;
+        };
         for (const QByteArray text :
              {"http://127.0.0.1:8321/", "http://[fd12:3456:789a:1::1]:8321/view?view=timer"}) {
             const QImage img = QrCode::image(text, 1);

@@ -56,14 +56,12 @@ export class Program {
   state() { return fetch(this.base + "/api/v1/state").then((r) => r.json()); }
 }
 
+// Puppeteer's own defaults keep background timers, throttling and networking off.
 export async function launchBrowser() {
   const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), "vellmark-chromium-"));
-  const browser = await puppeteer.launch({
-    executablePath: process.env.CHROMIUM || "/usr/bin/chromium", headless: true, userDataDir, protocolTimeout: 60000,
-    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
-      "--disable-component-update", "--disable-sync", "--disable-background-timer-throttling", "--disable-renderer-backgrounding",
-      "--disable-backgrounding-occluded-windows", "--font-render-hinting=none"],
-  });
+  const browser = await puppeteer.launch({ executablePath: process.env.CHROMIUM || "/usr/bin/chromium", headless: true,
+    userDataDir, protocolTimeout: 60000,
+    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--disable-component-update", "--font-render-hinting=none"] });
   const close = browser.close.bind(browser);
   browser.close = () => close().then(() => fs.rmSync(userDataDir, { recursive: true, force: true }));
   return browser;
@@ -104,13 +102,10 @@ export async function countColours(page, hexes) {
     await img.decode();
     const g = new OffscreenCanvas(img.width, img.height).getContext("2d");
     g.drawImage(img, 0, 0);
-    const d = g.getImageData(0, 0, img.width, img.height).data;
-    return Object.fromEntries(hexes.map((h) => {
-      const want = [1, 3, 5].map((i) => parseInt(h.slice(i, i + 2), 16));
-      let n = 0;
-      for (let i = 0; i < d.length; i += 4) if (want.every((c, k) => Math.abs(d[i + k] - c) < 6)) ++n;
-      return [h, (4 * n) / d.length];
-    }));
+    const d = g.getImageData(0, 0, img.width, img.height).data, n = hexes.map(() => 0);
+    const want = hexes.map((h) => [1, 3, 5].map((i) => parseInt(h.slice(i, i + 2), 16)));
+    for (let i = 0; i < d.length; i += 4) want.forEach((w, k) => w.every((c, j) => Math.abs(d[i + j] - c) < 6) && ++n[k]);
+    return Object.fromEntries(hexes.map((h, k) => [h, (4 * n[k]) / d.length]));
   }, await page.screenshot({ encoding: "base64" }), hexes);
 }
 
