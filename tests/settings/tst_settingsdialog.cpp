@@ -133,6 +133,7 @@ class TestSettingsDialog : public QObject {
         });
         const int result = runModal(dlg, [&](QDialog& d) {
             const Controls c(d);
+            QCOMPARE(c.tabs->currentIndex(), int(kClockTab)); // it opens on the Clock tab
             const std::pair<const char*, bool AppSettings::*> checks[] = {
                 {"Show seconds on output", &AppSettings::clockShowSeconds},
                 {"Overtime — continue counting in red past zero", &AppSettings::overtimeEnabled},
