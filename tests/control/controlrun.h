@@ -7,14 +7,12 @@
 #include "timer/timerengine.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTimer>
 #include <QWindow>
 #include <QtTest>
 
@@ -62,19 +60,13 @@ struct ControlRun {
     }
     QLabel* preview() { return control().findChild<QLabel*>(QStringLiteral("timerPreview")); }
     QListWidget* strip() { return control().findChild<QListWidget*>(QStringLiteral("presetList")); }
-    QList<int> stripSeconds()
-    {
-        QList<int> out;
-        for (int i = 0; i < strip()->count(); ++i)
-            out << strip()->item(i)->data(Qt::UserRole).toInt();
-        return out;
-    }
-    QStringList stripTexts()
+    // The strip's items as "a,b,…": their captions, or their seconds.
+    QString strip(int role)
     {
         QStringList out;
         for (int i = 0; i < strip()->count(); ++i)
-            out << strip()->item(i)->text();
-        return out;
+            out << strip()->item(i)->data(role).toString();
+        return out.join(',');
     }
     void clickPreset(int row)
     {
@@ -137,18 +129,3 @@ struct ControlRun {
         QTest::simulateEvent(w, !release, Qt::Key_Space, {}, QStringLiteral(" "), autoRepeat);
     }
 };
-
-// Clicks `opener` and, once the dialog it opens is the active modal window,
-// runs `drive` on it inside the dialog's event loop. A guard closes a dialog
-// that the driving left open, so a failure cannot hang the test.
-inline void openAndDrive(QPushButton* opener, const std::function<void(QDialog*)>& drive)
-{
-    QTimer::singleShot(0, qApp, [drive] {
-        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dlg)
-            return;
-        QTimer::singleShot(10000, dlg, [dlg] { dlg->done(-1); });
-        drive(dlg);
-    });
-    QTest::mouseClick(opener, Qt::LeftButton);
-}

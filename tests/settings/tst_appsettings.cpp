@@ -16,17 +16,6 @@
 
 namespace {
 
-void put(const QString& key, const QVariant& value)
-{
-    QSettings(QStringLiteral("Vellmark"), QStringLiteral("Vellmark")).setValue(key, value);
-}
-
-QByteArray fileText()
-{
-    QFile f(TestSupport::storeFilePath());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void writeFile(const QByteArray& text)
 {
     QFile f(TestSupport::storeFilePath());
@@ -35,14 +24,7 @@ void writeFile(const QByteArray& text)
     f.write(text);
 }
 
-AppSettings loaded()
-{
-    AppSettings s;
-    loadSettings(s);
-    return s;
-}
-
-const QList<int> kDefaultPresets{300, 600, 900, 1800};
+AppSettings (*const loaded)() = TestSupport::storedSettings;
 
 } // namespace
 
@@ -95,7 +77,14 @@ class TestAppSettings : public QObject {
         QCOMPARE(settingsDifferences(loaded(), record), QStringList());
         TestSupport::clearStore();
         saveSettings(record);
-        QCOMPARE(fileText(), text);
+        QFile f(TestSupport::storeFilePath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), text);
+        AppSettings longer; // saving a shorter list hides what the longer one left
+        longer.presets.fill(7, SettingsLimits::kMaxPresets);
+        saveSettings(longer);
+        saveSettings(record);
+        QCOMPARE(loaded().presets, record.presets);
     }
 
     // A hand-edited value loads as what the program can show, and that is
@@ -145,12 +134,13 @@ class TestAppSettings : public QObject {
         QFETCH(QString, key);
         QFETCH(QVariant, value);
         QFETCH(QString, saved);
-        put(key, value);
+        QSettings store(QStringLiteral("Vellmark"), QStringLiteral("Vellmark"));
+        store.setValue(key, value);
+        store.sync();
         const AppSettings s = loaded();
         saveSettings(s);
-        QCOMPARE(
-            QSettings(QStringLiteral("Vellmark"), QStringLiteral("Vellmark")).value(key).toString(),
-            saved);
+        store.sync();
+        QCOMPARE(store.value(key).toString(), saved);
         QCOMPARE(settingsDifferences(loaded(), s), QStringList());
         QVERIFY(!QFile::exists(TestSupport::storeFilePath() + QStringLiteral(".damaged")));
     }
@@ -178,20 +168,6 @@ class TestAppSettings : public QObject {
         QFETCH(QList<int>, presets);
         writeFile(text);
         QCOMPARE(loaded().presets, presets);
-    }
-
-    // Saving a shorter or an empty list hides what the longer one left.
-    void savedPresetListReplacesTheOld()
-    {
-        AppSettings s;
-        s.presets = {1, 2, 3, 4, 5};
-        saveSettings(s);
-        s.presets = {9};
-        saveSettings(s);
-        QCOMPARE(loaded().presets, QList<int>{9});
-        s.presets.clear();
-        saveSettings(s);
-        QCOMPARE(loaded().presets, kDefaultPresets);
     }
 
     // A damaged binary value (here a string list claiming 838 million

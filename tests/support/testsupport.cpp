@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "testsupport.h"
 
+#include "settings/appsettings.h"
+
 #include <QFile>
 #include <QMetaObject>
 #include <QSettings>
@@ -18,6 +20,13 @@ void TestSupport::clearStore()
 QString TestSupport::storeFilePath()
 {
     return QSettings(QStringLiteral("Vellmark"), QStringLiteral("Vellmark")).fileName();
+}
+
+AppSettings TestSupport::storedSettings()
+{
+    AppSettings s;
+    loadSettings(s);
+    return s;
 }
 
 void TestSupport::stepEngine(QObject* engine, int times)

@@ -13,6 +13,7 @@
 #include <functional>
 
 class QObject;
+struct AppSettings;
 
 namespace TestSupport {
 
@@ -21,6 +22,9 @@ void clearStore();
 
 // Path of the program's native settings file in the private home.
 QString storeFilePath();
+
+// The settings record as the next start would load it.
+AppSettings storedSettings();
 
 // Runs the engine's one-second step once, exactly as its timer would.
 void stepEngine(QObject* engine, int times = 1);
