@@ -536,11 +536,12 @@ void ControlWindow::onTimerTick(int seconds)
 {
     m_preview->setText(countText(seconds));
 
-    const char* color = kColorCritical;
-    if (m_show->isCountUp() || seconds > m_settings->warningThreshold)
-        color = kColorNormal;
-    else if (seconds > 0)
-        color = kColorWarning;
+    // Counting up has no threshold.
+    const CountPhase phase =
+        m_show->isCountUp() ? CountPhase::Normal : countPhase(seconds, m_settings->warningThreshold);
+    const char* color = phase == CountPhase::Normal    ? kColorNormal
+                        : phase == CountPhase::Warning ? kColorWarning
+                                                       : kColorCritical;
     m_preview->setStyleSheet(QString::fromLatin1(kPreviewStyle).arg(QLatin1String(color)));
 }
 

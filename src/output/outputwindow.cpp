@@ -292,11 +292,16 @@ void OutputWindow::updateFontSizes()
 
 QColor OutputWindow::thresholdColor() const
 {
-    if (m_seconds > m_settings->warningThreshold)
+    switch (countPhase(m_seconds, m_settings->warningThreshold)) {
+    case CountPhase::Normal:
         return m_settings->timerColorNormal;
-    if (m_seconds <= 0)
-        return m_settings->timerColorCritical;
-    return m_settings->timerColorWarning;
+    case CountPhase::Warning:
+        return m_settings->timerColorWarning;
+    case CountPhase::Zero:
+    case CountPhase::Overtime:
+        break;
+    }
+    return m_settings->timerColorCritical;
 }
 
 void OutputWindow::applyTimerStyle(const QColor& color, const QString& text)

@@ -14,15 +14,9 @@ QJsonObject showStateJson(const ShowController& show, qint64 seq, qint64 serverT
     const bool countUp = show.isCountUp();
     // The colour phase of the readout; counting up has no threshold, as in
     // the operator's preview.
-    QString phase = QStringLiteral("normal");
-    if (!countUp) {
-        if (remaining < 0)
-            phase = QStringLiteral("overtime");
-        else if (remaining == 0)
-            phase = QStringLiteral("critical");
-        else if (remaining <= show.settings().warningThreshold)
-            phase = QStringLiteral("warning");
-    }
+    static const char* const kPhases[] = {"normal", "warning", "critical", "overtime"};
+    const CountPhase phase =
+        countUp ? CountPhase::Normal : countPhase(remaining, show.settings().warningThreshold);
     const QString target = show.targetText();
     static const char* const kViews[] = {"timer", "clock", "both"};
     QJsonArray presets;
@@ -39,7 +33,7 @@ QJsonObject showStateJson(const ShowController& show, qint64 seq, qint64 serverT
              {QStringLiteral("remaining"), remaining},
              {QStringLiteral("duration"), show.duration()},
              {QStringLiteral("display"), countText(remaining)},
-             {QStringLiteral("phase"), phase},
+             {QStringLiteral("phase"), QLatin1String(kPhases[int(phase)])},
          }},
         {QStringLiteral("message"), show.message()},
         {QStringLiteral("view"), QLatin1String(kViews[show.viewMode()])},

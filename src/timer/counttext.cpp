@@ -12,3 +12,12 @@ QString countText(int seconds)
                              .arg(a % 60, 2, 10, QLatin1Char('0'));
     return seconds < 0 ? QLatin1Char('-') + text : text;
 }
+
+CountPhase countPhase(int seconds, int warningThreshold)
+{
+    if (seconds > warningThreshold)
+        return CountPhase::Normal;
+    if (seconds > 0)
+        return CountPhase::Warning;
+    return seconds == 0 ? CountPhase::Zero : CountPhase::Overtime;
+}
