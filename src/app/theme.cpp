@@ -110,5 +110,9 @@ void applyTheme()
     // way to the first frame. The pictures are the same either way.
     const QString textFace = QFontInfo(QGuiApplication::font()).family();
     const QString families = QStringLiteral("'Segoe UI', '%1', Symbola, sans-serif").arg(textFace);
-    qApp->setStyleSheet(QString::fromUtf8(kTheme).arg(families));
+    const QString sheet = QString::fromUtf8(kTheme).arg(families);
+    // Setting a style sheet again, even the same one, polishes every widget
+    // again.
+    if (qApp->styleSheet() != sheet)
+        qApp->setStyleSheet(sheet);
 }

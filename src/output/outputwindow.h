@@ -31,6 +31,7 @@ class OutputWindow : public QWidget {
     void showMessage(const QString& text);
     void clearMessage();
     void setTotalSeconds(int seconds);
+    void setVisible(bool visible) override;
 
   public slots:
     void onTimerTick(int seconds);
