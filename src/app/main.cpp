@@ -30,9 +30,11 @@ int main(int argc, char** argv)
     if (const auto exitCode = CommandLine::rejectLeftovers(QApplication::arguments()))
         return *exitCode;
 
-    // Decoded while the windows are built.
-    StartupWork::WindowIconImages iconImages;
+    // The desktop entry, so task bars and Wayland compositors match the
+    // windows to the installed entry and show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("app.tellurith.Vellmark"));
+    // The window icon's pictures, decoded on another core meanwhile.
+    StartupWork::WindowIconImages iconImages;
 
     // A terminal's Ctrl+C or a service manager's SIGTERM ends the run through
     // the event loop, like closing the operator's window.
@@ -47,13 +49,18 @@ int main(int argc, char** argv)
 
     AppWindows windows(&settings, &engine);
 
-    // Window icon and desktop entry, so task bars and Wayland compositors show
-    // the product's mark and match the windows to the installed entry. Set
-    // before the event loop first runs, so before either window is painted.
-    QIcon icon;
-    for (const QImage& image : iconImages.take())
-        icon.addPixmap(QPixmap::fromImage(image));
-    QApplication::setWindowIcon(icon);
+    // The window icon, for task bars and window lists on X11, follows the
+    // first frame: handing its six sizes to the window system for each window
+    // (some 700 KB) is nothing the first frame shows.
+    QObject::connect(
+        &windows.control(), &ControlWindow::firstFrameShown, &app,
+        [&iconImages] {
+            QIcon icon;
+            for (const QImage& image : iconImages.take())
+                icon.addPixmap(QPixmap::fromImage(image));
+            QApplication::setWindowIcon(icon);
+        },
+        Qt::SingleShotConnection);
 
     // Remote control, as the settings say; the control window shows where it
     // listens and what came in.
