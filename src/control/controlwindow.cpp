@@ -28,7 +28,6 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSpinBox>
-#include <QStatusBar>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -210,7 +209,8 @@ void ControlWindow::buildUi()
     m_column = new QVBoxLayout(central);
     m_column->setContentsMargins(12, 6, 12, 6);
     m_column->setSpacing(5);
-    statusBar()->hide();
+    // No status bar: asking for one (even to hide it) builds one, and measures
+    // its font.
 
     // The scrolling panel with every control of the show.
     auto* content = new QWidget;

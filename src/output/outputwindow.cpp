@@ -328,6 +328,10 @@ void OutputWindow::applyTimerStyle(const QColor& color, const QString& text)
 // the scaled size or the width changes.
 int OutputWindow::fittedTimerPx(const QString& text)
 {
+    // A window that is not on the screen is fitted as it is shown (see
+    // setVisible()), at the width it appears with.
+    if (!isVisible())
+        return m_timerFontPx;
     const QMargins m = layout() ? layout()->contentsMargins() : QMargins();
     const int available = width() - m.left() - m.right();
     if (text.size() == m_fitLength && m_timerFontPx == m_fitFontPx && available == m_fitWidth)
