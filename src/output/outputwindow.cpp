@@ -256,8 +256,10 @@ void OutputWindow::setVisible(bool visible)
     // event comes later, as it is shown): the fonts follow that size before
     // the layout measures the labels, not after, which would load and measure
     // every font twice.
-    if (visible && !isVisible())
+    if (visible && !isVisible()) {
+        m_everShown = true;
         refreshSettings();
+    }
     QWidget::setVisible(visible);
 }
 
@@ -328,9 +330,9 @@ void OutputWindow::applyTimerStyle(const QColor& color, const QString& text)
 // the scaled size or the width changes.
 int OutputWindow::fittedTimerPx(const QString& text)
 {
-    // A window that is not on the screen is fitted as it is shown (see
-    // setVisible()), at the width it appears with.
-    if (!isVisible())
+    // A window never shown has no width of its own yet: it is fitted as it
+    // is first shown (see setVisible()), at the width it appears with.
+    if (!m_everShown)
         return m_timerFontPx;
     const QMargins m = layout() ? layout()->contentsMargins() : QMargins();
     const int available = width() - m.left() - m.right();
