@@ -10,6 +10,8 @@
 // work before main(), which the wall time does not).
 #include "benchsupport.h"
 
+#include "app/startupwork.h"
+#include "app/theme.h"
 #include "control/controlwindow.h"
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
@@ -19,6 +21,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QIcon>
+#include <QPixmap>
 #include <QProcess>
 #include <QScreen>
 #include <QSet>
@@ -75,15 +78,15 @@ int once(int argc, char** argv)
         marks.append({name, clock.nsecsElapsed() / 1e6, threadCpuMs()});
     };
 
+    StartupWork::FontConfiguration fontConfiguration;
     QApplication app(argc, argv);
+    fontConfiguration.wait();
     mark("QApplication");
     QApplication::setApplicationName(QStringLiteral("Vellmark"));
     QApplication::setOrganizationName(QStringLiteral("Tellurith"));
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/assets/icons/vellmark-%1.png").arg(size), QSize(size, size));
-    QApplication::setWindowIcon(icon);
-    mark("window icon");
+    // Decoded meanwhile; the icon itself follows the first frame (below).
+    StartupWork::WindowIconImages iconImages;
+    mark("icon decoding started");
     AppSettings settings;
     loadSettings(settings);
     mark("settings loaded");
@@ -94,6 +97,8 @@ int once(int argc, char** argv)
     PaintWatch watch;
     app.installEventFilter(&watch);
     // AppWindows' steps, one by one.
+    applyTheme();
+    mark("theme");
     OutputWindow output(&settings);
     mark("output window built");
     ControlWindow control(&settings, &engine, &output);
@@ -115,6 +120,12 @@ int once(int argc, char** argv)
     guard.start(20000);
     app.exec();
     mark(watch.done ? "both painted" : "not painted in 20 s");
+    // What the program does once both windows are painted, before its player.
+    QIcon icon;
+    for (const QImage& image : iconImages.take())
+        icon.addPixmap(QPixmap::fromImage(image));
+    QApplication::setWindowIcon(icon);
+    mark("window icon (after the frame)");
     Mark last{nullptr, 0, 0};
     for (const Mark& m : marks) {
         std::printf("stage %s %.2f %.2f %.2f\n", m.name, m.ms, m.ms - last.ms,

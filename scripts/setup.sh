@@ -18,7 +18,7 @@ PACKAGES=(
     lintian devscripts man-db
     clang libclang-rt-14-dev
     tzdata
-    libqrencode-dev
+    libqrencode-dev libfontconfig-dev
     chromium nodejs
 )
 

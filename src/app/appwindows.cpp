@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/appwindows.h"
 
+#include "app/theme.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
 
@@ -12,6 +13,11 @@ namespace {
 constexpr QSize kComfortableSize(560, 760);
 
 } // namespace
+
+AppWindows::Theme::Theme()
+{
+    applyTheme();
+}
 
 AppWindows::AppWindows(AppSettings* settings, TimerEngine* engine)
     : m_output(settings), m_show(settings, engine, &m_output),

@@ -26,6 +26,11 @@ class AppWindows {
     ShowController& showController() { return m_show; }
 
   private:
+    // The theme, set before either window is built, so neither is polished
+    // twice.
+    struct Theme {
+        Theme();
+    } m_theme;
     OutputWindow m_output;
     // Built before the control window, so it hears each tick before the windows.
     ShowController m_show;

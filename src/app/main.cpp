@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/appwindows.h"
 #include "app/commandline.h"
+#include "app/startupwork.h"
 #include "app/unixsignalquitter.h"
 #include "control/controlwindow.h"
 #include "remote/remotepanel.h"
@@ -13,25 +14,27 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPixmap>
 
 int main(int argc, char** argv)
 {
     if (const auto exitCode = CommandLine::answerBeforeStart(argc, argv))
         return *exitCode;
 
+    // Read while the application object connects to the display.
+    StartupWork::FontConfiguration fontConfiguration;
     QApplication app(argc, argv);
+    fontConfiguration.wait();
     QApplication::setApplicationName(QStringLiteral("Vellmark"));
     QApplication::setOrganizationName(QStringLiteral("Tellurith"));
     if (const auto exitCode = CommandLine::rejectLeftovers(QApplication::arguments()))
         return *exitCode;
 
-    // Window icon and desktop entry, so task bars and Wayland compositors show
-    // the product's mark and match the windows to the installed entry.
-    QIcon icon;
-    for (int size : {16, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/assets/icons/vellmark-%1.png").arg(size), QSize(size, size));
-    QApplication::setWindowIcon(icon);
+    // The desktop entry, so task bars and Wayland compositors match the
+    // windows to the installed entry and show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("app.tellurith.Vellmark"));
+    // The window icon's pictures, decoded on another core meanwhile.
+    StartupWork::WindowIconImages iconImages;
 
     // A terminal's Ctrl+C or a service manager's SIGTERM ends the run through
     // the event loop, like closing the operator's window.
@@ -45,6 +48,19 @@ int main(int argc, char** argv)
     engine.setOvertimeEnabled(settings.overtimeEnabled);
 
     AppWindows windows(&settings, &engine);
+
+    // The window icon, for task bars and window lists on X11, follows the
+    // first frame: handing its six sizes to the window system for each window
+    // (some 700 KB) is nothing the first frame shows.
+    QObject::connect(
+        &windows.control(), &ControlWindow::firstFrameShown, &app,
+        [&iconImages] {
+            QIcon icon;
+            for (const QImage& image : iconImages.take())
+                icon.addPixmap(QPixmap::fromImage(image));
+            QApplication::setWindowIcon(icon);
+        },
+        Qt::SingleShotConnection);
 
     // Remote control, as the settings say; the control window shows where it
     // listens and what came in.

@@ -108,7 +108,21 @@ void applyTheme()
     // a usual Linux system, and naming it spares the toolkit a search for them
     // through every installed font (fontconfig's sorted fallback list) on the
     // way to the first frame. The pictures are the same either way.
-    const QString textFace = QFontInfo(QGuiApplication::font()).family();
-    const QString families = QStringLiteral("'Segoe UI', '%1', Symbola, sans-serif").arg(textFace);
-    qApp->setStyleSheet(QString::fromUtf8(kTheme).arg(families));
+    // Worked out once: the face is asked of the toolkit, which loads the font
+    // to answer.
+    static const QString sheet = [] {
+        const QString textFace = QFontInfo(QGuiApplication::font()).family();
+        // A name that single quotes cannot hold would break the whole sheet.
+        const bool quotable = !textFace.isEmpty() && !textFace.contains(QLatin1Char('\'')) &&
+                              !textFace.contains(QLatin1Char('\\'));
+        const QString families =
+            QStringLiteral("'Segoe UI', %1, Symbola, sans-serif")
+                .arg(quotable ? QLatin1Char('\'') + textFace + QLatin1Char('\'')
+                              : QStringLiteral("sans-serif"));
+        return QString::fromUtf8(kTheme).arg(families);
+    }();
+    // Setting a style sheet again, even the same one, polishes every widget
+    // again.
+    if (qApp->styleSheet() != sheet)
+        qApp->setStyleSheet(sheet);
 }

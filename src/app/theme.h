@@ -2,6 +2,7 @@
 #pragma once
 
 // Sets the program's dark theme as the application-wide style sheet, so every
-// window, dialog and message box the program opens wears it. Call once, before
-// the first window is shown.
+// window, dialog and message box the program opens wears it. Call it before
+// the first window is built: widgets that exist when it is set are polished a
+// second time. Calling it again changes nothing.
 void applyTheme();

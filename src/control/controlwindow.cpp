@@ -2,6 +2,7 @@
 #include "control/controlwindow.h"
 
 #include "app/theme.h"
+#include "control/placedstyle.h"
 #include "control/soundcue.h"
 #include "control/stepper.h"
 #include "output/outputplacement.h"
@@ -28,7 +29,6 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSpinBox>
-#include <QStatusBar>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -100,7 +100,7 @@ QPushButton* makeCheckable(const QString& text, bool checked)
 }
 
 // A button of fixed width and/or height (0 leaves that side free) and its own
-// style sheet on top of the theme.
+// style sheet on top of the theme, once it is in place.
 QPushButton* makeSizedButton(const QString& text, QSize fixed, const char* style)
 {
     auto* b = new QPushButton(text);
@@ -108,7 +108,7 @@ QPushButton* makeSizedButton(const QString& text, QSize fixed, const char* style
         b->setFixedWidth(fixed.width());
     if (fixed.height() > 0)
         b->setFixedHeight(fixed.height());
-    b->setStyleSheet(QString::fromLatin1(style));
+    styleWhenPlaced(b, QString::fromLatin1(style));
     return b;
 }
 
@@ -210,21 +210,18 @@ void ControlWindow::buildUi()
     m_column = new QVBoxLayout(central);
     m_column->setContentsMargins(12, 6, 12, 6);
     m_column->setSpacing(5);
-    statusBar()->hide();
+    // No status bar: asking for one (even to hide it) builds one, and measures
+    // its font.
 
-    // The scrolling panel with every control of the show.
+    // The scrolling panel with every control of the show. The scroll area's
+    // sheet paints it dark (kScrollStyle).
     auto* content = new QWidget;
-    // ".QWidget" paints this plain panel dark without reaching into its
-    // children: a bare declaration would also flatten every button of the panel
-    // to the page colour, hiding the green, amber and red fills and the checked
-    // state that the theme gives them.
-    content->setStyleSheet(QStringLiteral(".QWidget { background-color: #1c1c1c; }"));
     m_panel = new QVBoxLayout(content);
     m_panel->setContentsMargins(0, 0, 4, 0);
     m_panel->setSpacing(5);
 
     buildHeader();
-    buildPreviewAndToggle(content);
+    QScrollArea* scroll = buildPreviewAndToggle();
     buildTransport();
     buildTimeEntry();
     buildPresetStrip();
@@ -232,6 +229,14 @@ void ControlWindow::buildUi()
     buildMessage();
     buildSoundCue();
     m_panel->addStretch(0);
+    // Every widget is in place: their own style sheets now, then the panel
+    // into the scroll area, which shows, and so polishes, it. Each widget is
+    // polished once. A panel already in the scroll area would polish each
+    // widget as it is added, and a widget with its own sheet again at every
+    // later move into a styled parent.
+    applyPlacedStyles(content);
+    applyPlacedStyles(this);
+    scroll->setWidget(content);
 }
 
 void ControlWindow::buildHeader()
@@ -247,13 +252,13 @@ void ControlWindow::buildHeader()
                      QSize(size, size));
     titleBtn->setIcon(logo);
     titleBtn->setIconSize(QSize(28, 28));
-    titleBtn->setStyleSheet(QString::fromUtf8(kTitleStyle));
+    styleWhenPlaced(titleBtn, QString::fromUtf8(kTitleStyle));
 
     auto* settingsBtn = new QPushButton(QStringLiteral("⚙"));
     settingsBtn->setObjectName(QStringLiteral("settingsBtn"));
     settingsBtn->setFixedSize(36, 36);
     settingsBtn->setToolTip(QStringLiteral("Settings"));
-    settingsBtn->setStyleSheet(QString::fromLatin1(kGearButtonStyle));
+    styleWhenPlaced(settingsBtn, QString::fromLatin1(kGearButtonStyle));
 
     auto* header = new QHBoxLayout;
     header->addWidget(titleBtn);
@@ -269,7 +274,7 @@ void ControlWindow::buildHeader()
     connect(settingsBtn, &QPushButton::clicked, this, &ControlWindow::openSettings);
 }
 
-void ControlWindow::buildPreviewAndToggle(QWidget* panelContent)
+QScrollArea* ControlWindow::buildPreviewAndToggle()
 {
     m_preview = new QLabel(QStringLiteral("05:00"));
     m_preview->setObjectName(QStringLiteral("timerPreview"));
@@ -282,15 +287,14 @@ void ControlWindow::buildPreviewAndToggle(QWidget* panelContent)
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    scroll->setStyleSheet(QString::fromUtf8(kScrollStyle));
-    scroll->setWidget(panelContent);
+    styleWhenPlaced(scroll, QString::fromUtf8(kScrollStyle));
     m_column->addWidget(scroll, 1);
     m_column->addWidget(makeSectionSeparator());
 
     m_screenNotice = new QLabel;
     m_screenNotice->setObjectName(QStringLiteral("screenNotice"));
     m_screenNotice->setWordWrap(true);
-    m_screenNotice->setStyleSheet(QString::fromUtf8(kNoticeStyle));
+    styleWhenPlaced(m_screenNotice, QString::fromUtf8(kNoticeStyle));
     m_screenNotice->hide();
     m_column->addWidget(m_screenNotice);
 
@@ -300,6 +304,7 @@ void ControlWindow::buildPreviewAndToggle(QWidget* panelContent)
     m_outputToggleBtn->setFixedHeight(38);
     m_column->addWidget(m_outputToggleBtn);
     connect(m_outputToggleBtn, &QPushButton::clicked, this, &ControlWindow::toggleOutput);
+    return scroll;
 }
 
 void ControlWindow::buildTransport()
@@ -460,7 +465,7 @@ void ControlWindow::buildSoundCue()
     m_soundFileLabel->setText(m_settings->soundFilePath.isEmpty()
                                   ? QStringLiteral("No file selected")
                                   : QFileInfo(m_settings->soundFilePath).fileName());
-    m_soundFileLabel->setStyleSheet(QStringLiteral("color:#aaa; font-size:11px;"));
+    styleWhenPlaced(m_soundFileLabel, QStringLiteral("color:#aaa; font-size:11px;"));
     m_soundFileLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     auto* browseBtn = makeSizedButton(QStringLiteral("Browse…"), QSize(80, 0), kCompactButtonStyle);
     auto* testBtn = makeSizedButton(QStringLiteral("Test"), QSize(50, 0), kCompactButtonStyle);

@@ -13,6 +13,7 @@ class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
+class QScrollArea;
 class QSpinBox;
 class QTimeEdit;
 class SoundCue;
@@ -85,7 +86,7 @@ class ControlWindow : public QMainWindow {
   private:
     void buildUi();
     void buildHeader();
-    void buildPreviewAndToggle(QWidget* panelContent);
+    QScrollArea* buildPreviewAndToggle();
     void buildTransport();
     void buildTimeEntry();
     void buildPresetStrip();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "control/stepper.h"
 
+#include "control/placedstyle.h"
+
 #include <QAbstractSpinBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -31,15 +33,15 @@ QWidget* makeStepper(QAbstractSpinBox* spin)
     spin->setButtonSymbols(QAbstractSpinBox::NoButtons);
     spin->setAlignment(Qt::AlignCenter);
     spin->setMinimumWidth(80);
-    spin->setStyleSheet(QLatin1String(kSpinStyle));
+    styleWhenPlaced(spin, QLatin1String(kSpinStyle));
 
     auto* down = new QPushButton(QStringLiteral("◀"));
     auto* up = new QPushButton(QStringLiteral("▶"));
-    down->setStyleSheet(
-        QLatin1String(kButtonStyle) +
+    styleWhenPlaced(
+        down, QLatin1String(kButtonStyle) +
         QLatin1String("QPushButton { border-radius:3px 0 0 3px; border-right:none; }"));
-    up->setStyleSheet(
-        QLatin1String(kButtonStyle) +
+    styleWhenPlaced(
+        up, QLatin1String(kButtonStyle) +
         QLatin1String("QPushButton { border-radius:0 3px 3px 0; border-left:none; }"));
 
     down->setFixedSize(28, 32);

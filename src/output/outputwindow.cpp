@@ -230,10 +230,10 @@ void OutputWindow::refreshSettings()
     m_timerLabel->setBackdrop(m_settings->bgColor);
     m_clockLabel->setBackdrop(m_settings->bgColor);
 
-    m_clockLabel->setStyleSheet(
-        kReadoutStyle.arg(m_settings->clockColor.name()).arg(m_clockFontPx));
-    m_messageLabel->setStyleSheet(
-        kMessageStyle.arg(m_settings->messageColor.name()).arg(m_messageFontPx));
+    setStyleSheetIfChanged(m_clockLabel,
+                           kReadoutStyle.arg(m_settings->clockColor.name()).arg(m_clockFontPx));
+    setStyleSheetIfChanged(m_messageLabel,
+                           kMessageStyle.arg(m_settings->messageColor.name()).arg(m_messageFontPx));
     // Half the clock's size, in its colour: a caption to the time, not a second readout.
     setStyleSheetIfChanged(
         m_targetLabel,
@@ -248,6 +248,19 @@ void OutputWindow::refreshSettings()
     updateProgress();
     if (m_viewMode != 0)
         m_clockLabel->updateText(clockText());
+}
+
+void OutputWindow::setVisible(bool visible)
+{
+    // A window about to appear already has the size it appears at (its resize
+    // event comes later, as it is shown): the fonts follow that size before
+    // the layout measures the labels, not after, which would load and measure
+    // every font twice.
+    if (visible && !isVisible()) {
+        m_everShown = true;
+        refreshSettings();
+    }
+    QWidget::setVisible(visible);
 }
 
 void OutputWindow::resizeEvent(QResizeEvent* e)
@@ -317,6 +330,10 @@ void OutputWindow::applyTimerStyle(const QColor& color, const QString& text)
 // the scaled size or the width changes.
 int OutputWindow::fittedTimerPx(const QString& text)
 {
+    // A window never shown has no width of its own yet: it is fitted as it
+    // is first shown (see setVisible()), at the width it appears with.
+    if (!m_everShown)
+        return m_timerFontPx;
     const QMargins m = layout() ? layout()->contentsMargins() : QMargins();
     const int available = width() - m.left() - m.right();
     if (text.size() == m_fitLength && m_timerFontPx == m_fitFontPx && available == m_fitWidth)
@@ -326,8 +343,9 @@ int OutputWindow::fittedTimerPx(const QString& text)
     m_fitWidth = available;
     m_fitPx = m_timerFontPx;
 
+    // The font the readout's style sheet gives it, so the measure and the
+    // readout share one loaded font.
     QFont font(QStringLiteral("monospace"));
-    font.setStyleHint(QFont::Monospace);
     font.setBold(true);
     font.setPixelSize(m_timerFontPx);
     const int textWidth = QFontMetrics(font).horizontalAdvance(text);

@@ -31,6 +31,7 @@ class OutputWindow : public QWidget {
     void showMessage(const QString& text);
     void clearMessage();
     void setTotalSeconds(int seconds);
+    void setVisible(bool visible) override;
 
   public slots:
     void onTimerTick(int seconds);
@@ -65,6 +66,7 @@ class OutputWindow : public QWidget {
     int m_totalSeconds = 300;
     bool m_blinkVisible = true;
     bool m_countUp = false;
+    bool m_everShown = false;
     int m_timerFontPx = 150;
     int m_clockFontPx = 80;
     int m_messageFontPx = 36;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/settingsdialog.h"
 
+#include "control/placedstyle.h"
 #include "control/stepper.h"
 #include "settings/appsettings.h"
 #include "update/updater.h"
@@ -119,6 +120,8 @@ SettingsDialog::SettingsDialog(AppSettings* settings, QWidget* parent)
     layout->addWidget(tabs);
     layout->addWidget(buttons);
     layout->addWidget(updateBtn, 0, Qt::AlignLeft);
+    // The number steppers' own look, now that they are in place.
+    applyPlacedStyles(this);
 }
 
 QWidget* SettingsDialog::buildClockPage()

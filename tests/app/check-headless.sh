@@ -70,6 +70,10 @@ read -r x y w h <<<"$(geometry "$output")"
     fail "output window at $x,$y ${w}x$h, not covering the stage screen"
 xprop -id "$output" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
     fail "output window is not full-screen"
+# Both carry the program's icon for task bars and window lists.
+hasIcons() { xprop -id "$control" _NET_WM_ICON | grep -q 'Icon (16 x 16)' &&
+    xprop -id "$output" _NET_WM_ICON | grep -q 'Icon (128 x 128)'; }
+wait_for 50 hasIcons || fail "both windows should carry the program's icon"
 read -r x y w h <<<"$(geometry "$control")"
 ((x >= opX && y >= opY && x + w <= opX + opW && y + h <= opY + opH)) ||
     fail "control window at $x,$y ${w}x$h, not within the operator screen"

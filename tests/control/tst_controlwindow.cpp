@@ -81,7 +81,8 @@ class TestControlWindow : public QObject {
         ControlRun run;
         run.control().resize(100, 100);
         QCOMPARE(run.control().size(), QSize(480, 420));
-        QVERIFY(!run.control().statusBar()->isVisible());
+        const auto* statusBar = run.control().findChild<QStatusBar*>();
+        QVERIFY(!statusBar || !statusBar->isVisible());
         auto* scroll = run.control().findChild<QScrollArea*>();
         QTRY_VERIFY(scroll->verticalScrollBar()->isVisible());
         QVERIFY(!scroll->horizontalScrollBar()->isVisible());
