@@ -702,8 +702,11 @@ void ControlWindow::afterFirstFrame()
     if (m_firstFrameShown)
         return;
     m_firstFrameShown = true;
-    prepareSoundCue();
+    // The window icon and the remote listeners first: the player's media
+    // stack may take a while to come up (on a first run it looks through every
+    // media plug-in installed), and it still comes up long before a cue.
     emit firstFrameShown();
+    prepareSoundCue();
 }
 
 void ControlWindow::prepareSoundCue()

@@ -73,7 +73,7 @@ xprop -id "$output" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
 # Both carry the program's icon for task bars and window lists.
 hasIcons() { xprop -id "$control" _NET_WM_ICON | grep -q 'Icon (16 x 16)' &&
     xprop -id "$output" _NET_WM_ICON | grep -q 'Icon (128 x 128)'; }
-wait_for 50 hasIcons || fail "both windows should carry the program's icon"
+wait_for 100 hasIcons || fail "both windows should carry the program's icon"
 read -r x y w h <<<"$(geometry "$control")"
 ((x >= opX && y >= opY && x + w <= opX + opW && y + h <= opY + opH)) ||
     fail "control window at $x,$y ${w}x$h, not within the operator screen"
