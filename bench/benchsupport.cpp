@@ -26,6 +26,7 @@ Bench::Stage::Stage()
     engine.setDuration(settings.defaultDuration);
     engine.setOvertimeEnabled(settings.overtimeEnabled);
     windows = std::make_unique<AppWindows>(&settings, &engine);
+    windows->show();
     output = &windows->output();
     control = &windows->control();
     for (int i = 0; i < 5; ++i) {

@@ -8,15 +8,19 @@
 struct AppSettings;
 class TimerEngine;
 
-// The program's two windows for one run, built, wired to the engine and shown
-// in start-up order: the operator's window first, then the output window on a
-// screen other than the operator's. The control window goes before the output
-// window when the run ends.
+// The program's two windows for one run, built and wired to the engine, then
+// shown in start-up order: the operator's window first, then the output window
+// on a screen other than the operator's. The control window goes before the
+// output window when the run ends.
 class AppWindows {
   public:
     // settings and engine must outlive the windows; the engine is expected as
     // start-up leaves it, stopped and holding settings->defaultDuration.
     AppWindows(AppSettings* settings, TimerEngine* engine);
+
+    // Shows both windows. Whatever is still to go into the control window
+    // goes in before this, so the window is laid out and polished once.
+    void show();
 
     AppWindows(const AppWindows&) = delete;
     AppWindows& operator=(const AppWindows&) = delete;

@@ -78,6 +78,9 @@ int main(int argc, char** argv)
     viewAddress->follow(&remote);
     windows.control().addPanelSection(QStringLiteral("Live View"), viewAddress);
 
+    // Everything is in the control window: both windows go on the screen.
+    windows.show();
+
     // The silent update check, owned by the application object, 3 s from now.
     Updater::armStartupCheck(&app);
 

@@ -33,6 +33,7 @@ struct Run {
         engine.setDuration(settings.defaultDuration);
         engine.setOvertimeEnabled(settings.overtimeEnabled);
         windows = std::make_unique<AppWindows>(&settings, &engine);
+        windows->show();
     }
     ControlWindow& control() { return windows->control(); }
     QLabel* preview() { return control().findChild<QLabel*>(QStringLiteral("timerPreview")); }

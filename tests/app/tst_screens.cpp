@@ -122,6 +122,7 @@ class TestScreens : public QObject {
         TimerEngine engine;
         engine.setDuration(settings.defaultDuration);
         AppWindows windows(&settings, &engine);
+        windows.show();
         OutputWindow& output = windows.output();
         ControlWindow& control = windows.control();
         auto* toggle = control.findChild<QPushButton*>(QStringLiteral("outputToggleBtn"));

@@ -34,6 +34,7 @@ struct ControlRun {
         if (configure)
             configure(settings, engine);
         windows = std::make_unique<AppWindows>(&settings, &engine);
+        windows->show();
         control().resize(560, 800);
     }
 

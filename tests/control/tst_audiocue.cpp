@@ -33,6 +33,7 @@ struct Rig {
         engine.setDuration(duration);
         engine.setOvertimeEnabled(true);
         windows = std::make_unique<AppWindows>(&settings, &engine);
+        windows->show();
     }
     void pressTest()
     {

@@ -72,6 +72,7 @@ class TestSoak : public QObject {
         engine.setDuration(settings.defaultDuration);
         engine.setOvertimeEnabled(true);
         AppWindows windows(&settings, &engine);
+        windows.show();
         OutputWindow& output = windows.output();
         ControlWindow& control = windows.control();
         QVERIFY(QTest::qWaitForWindowExposed(&control));

@@ -131,6 +131,7 @@ struct Rig {
         ViewPage::addTo(*remote);
         viewAddress->follow(remote.get());
         control().addPanelSection("Live View", viewAddress);
+        windows->show();
     }
 
     ShowController& show() { return windows->showController(); }

@@ -257,6 +257,7 @@ bool Renderer::run()
     m_engine.setDuration(m_settings.defaultDuration);
     m_engine.setOvertimeEnabled(m_settings.overtimeEnabled);
     m_windows = std::make_unique<AppWindows>(&m_settings, &m_engine);
+    m_windows->show();
 
     ControlWindow& control = m_windows->control();
     OutputWindow& output = m_windows->output();
