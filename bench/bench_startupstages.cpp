@@ -28,6 +28,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <future>
 #include <cstdlib>
 #include <ctime>
 
@@ -78,14 +79,14 @@ int once(int argc, char** argv)
         marks.append({name, clock.nsecsElapsed() / 1e6, threadCpuMs()});
     };
 
-    StartupWork::FontConfiguration fontConfiguration;
+    auto fontConfiguration = std::async(std::launch::async, StartupWork::readFontConfiguration);
     QApplication app(argc, argv);
     fontConfiguration.wait();
     mark("QApplication");
     QApplication::setApplicationName(QStringLiteral("Vellmark"));
     QApplication::setOrganizationName(QStringLiteral("Tellurith"));
     // Decoded meanwhile; the icon itself follows the first frame (below).
-    StartupWork::WindowIconImages iconImages;
+    auto iconImages = std::async(std::launch::async, StartupWork::windowIconImages);
     mark("icon decoding started");
     AppSettings settings;
     loadSettings(settings);
@@ -122,7 +123,7 @@ int once(int argc, char** argv)
     mark(watch.done ? "both painted" : "not painted in 20 s");
     // What the program does once both windows are painted, before its player.
     QIcon icon;
-    for (const QImage& image : iconImages.take())
+    for (const QImage& image : iconImages.get())
         icon.addPixmap(QPixmap::fromImage(image));
     QApplication::setWindowIcon(icon);
     mark("window icon (after the frame)");

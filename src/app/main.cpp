@@ -16,13 +16,15 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include <future>
+
 int main(int argc, char** argv)
 {
     if (const auto exitCode = CommandLine::answerBeforeStart(argc, argv))
         return *exitCode;
 
     // Read while the application object connects to the display.
-    StartupWork::FontConfiguration fontConfiguration;
+    auto fontConfiguration = std::async(std::launch::async, StartupWork::readFontConfiguration);
     QApplication app(argc, argv);
     fontConfiguration.wait();
     QApplication::setApplicationName(QStringLiteral("Vellmark"));
@@ -34,7 +36,7 @@ int main(int argc, char** argv)
     // windows to the installed entry and show its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("app.tellurith.Vellmark"));
     // The window icon's pictures, decoded on another core meanwhile.
-    StartupWork::WindowIconImages iconImages;
+    auto iconImages = std::async(std::launch::async, StartupWork::windowIconImages);
 
     // A terminal's Ctrl+C or a service manager's SIGTERM ends the run through
     // the event loop, like closing the operator's window.
@@ -56,7 +58,7 @@ int main(int argc, char** argv)
         &windows.control(), &ControlWindow::firstFrameShown, &app,
         [&iconImages] {
             QIcon icon;
-            for (const QImage& image : iconImages.take())
+            for (const QImage& image : iconImages.get())
                 icon.addPixmap(QPixmap::fromImage(image));
             QApplication::setWindowIcon(icon);
         },

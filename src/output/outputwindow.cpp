@@ -269,12 +269,6 @@ void OutputWindow::resizeEvent(QResizeEvent* e)
     refreshSettings();
 }
 
-void OutputWindow::showEvent(QShowEvent* e)
-{
-    QWidget::showEvent(e);
-    refreshSettings();
-}
-
 void OutputWindow::tickClock()
 {
     if (m_viewMode != 0)

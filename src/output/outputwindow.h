@@ -43,7 +43,6 @@ class OutputWindow : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* e) override;
-    void showEvent(QShowEvent* e) override;
 
   private slots:
     void tickClock();
