@@ -16,7 +16,7 @@
 #include "output/outputwindow.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
-#include "update/updater.h"
+#include "remote/networkparts.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -113,8 +113,6 @@ int once(int argc, char** argv)
     output.onTimerTick(engine.remaining());
     control.showOutputWindow();
     mark("output window shown");
-    Updater::armStartupCheck(&app);
-    mark("update check armed");
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, &app, [] { QCoreApplication::exit(1); });
@@ -127,6 +125,8 @@ int once(int argc, char** argv)
         icon.addPixmap(QPixmap::fromImage(image));
     QApplication::setWindowIcon(icon);
     mark("window icon (after the frame)");
+    NetworkParts::instance()->armStartupCheck(&app, NetworkParts::kStartupCheckDelayMs);
+    mark("update check armed (after)");
     Mark last{nullptr, 0, 0};
     for (const Mark& m : marks) {
         std::printf("stage %s %.2f %.2f %.2f\n", m.name, m.ms, m.ms - last.ms,

@@ -42,8 +42,9 @@ endif()
 install(TARGETS vellmark
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
     BUNDLE DESTINATION .)
-# The sound cue's player plug-in, where the program looks for it: beside the
-# program on Windows and in the bundle, in <libdir>/vellmark/plugins elsewhere.
+# The program's plug-ins (the sound cue's player, the network side), where it
+# looks for them: beside the program on Windows and in the bundle, in
+# <libdir>/vellmark/plugins elsewhere.
 if(WIN32)
     set(soundPlayerDir ${CMAKE_INSTALL_BINDIR})
 elseif(APPLE)
@@ -51,7 +52,7 @@ elseif(APPLE)
 else()
     set(soundPlayerDir ${VELLMARK_PLUGIN_INSTALL_DIR})
 endif()
-install(TARGETS vellmark_soundplayer LIBRARY DESTINATION ${soundPlayerDir})
+install(TARGETS vellmark_soundplayer vellmark_network LIBRARY DESTINATION ${soundPlayerDir})
 
 if(WIN32 OR APPLE)
     # Copies the Qt libraries and plugins next to the program (windeployqt,

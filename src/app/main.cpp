@@ -4,22 +4,25 @@
 #include "app/startupwork.h"
 #include "app/unixsignalquitter.h"
 #include "control/controlwindow.h"
+#include "remote/networkparts.h"
 #include "remote/remotepanel.h"
-#include "remote/remoteserver.h"
 #include "remote/viewaddresspanel.h"
-#include "remote/viewpage.h"
 #include "settings/appsettings.h"
 #include "timer/timerengine.h"
-#include "update/updater.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QPixmap>
 
+#include <algorithm>
 #include <future>
+#include <memory>
 
 int main(int argc, char** argv)
 {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     if (const auto exitCode = CommandLine::answerBeforeStart(argc, argv))
         return *exitCode;
 
@@ -64,27 +67,39 @@ int main(int argc, char** argv)
         },
         Qt::SingleShotConnection);
 
-    // Remote control, as the settings say; the control window shows where it
-    // listens and what came in.
+    // Where remote control listens and what came in, and where browsers open
+    // the live view: in the control window from the first frame.
     ensureRemoteToken(settings);
-    RemoteServer remote(&windows.showController());
-    // The listeners (and the TLS set-up the HTTP server makes as it is built)
-    // come up once both windows are on the screen: the first frame does not
-    // need them, and the operator sees where they listen a moment later.
-    QObject::connect(&windows.control(), &ControlWindow::firstFrameShown, &remote,
-                     &RemoteServer::restart);
-    windows.control().addFooter(new RemotePanel(&remote));
-    // The live view for browsers on the same port, and where to open it.
-    ViewPage::addTo(remote);
+    auto* remotePanel = new RemotePanel;
+    windows.control().addFooter(remotePanel);
     auto* viewAddress = new ViewAddressPanel;
-    viewAddress->follow(&remote);
     windows.control().addPanelSection(QStringLiteral("Live View"), viewAddress);
+
+    // The network side (the remote listeners with the live view, the update
+    // check) is a plug-in with the network and TLS libraries behind it: it
+    // is loaded once both windows are on the screen, and the panels follow
+    // it from then on. The update check still runs 3 s after the start.
+    std::unique_ptr<RemoteControl> remote;
+    QObject::connect(
+        &windows.control(), &ControlWindow::firstFrameShown, &app,
+        [&] {
+            NetworkParts* parts = NetworkParts::instance();
+            if (!parts) {
+                remotePanel->showUnavailable();
+                return;
+            }
+            remote.reset(parts->createRemoteControl(&windows.showController(), nullptr));
+            remotePanel->follow(remote.get());
+            viewAddress->follow(remote.get());
+            remote->restart();
+            parts->armStartupCheck(
+                &app, int(std::max<qint64>(
+                          0, NetworkParts::kStartupCheckDelayMs - sinceStart.elapsed())));
+        },
+        Qt::SingleShotConnection);
 
     // Everything is in the control window: both windows go on the screen.
     windows.show();
-
-    // The silent update check, owned by the application object, 3 s from now.
-    Updater::armStartupCheck(&app);
 
     return app.exec();
 }

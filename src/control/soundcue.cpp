@@ -1,36 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "control/soundcue.h"
 
+#include "control/ownplugin.h"
 #include "control/soundplayer.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QPluginLoader>
 
 namespace {
 
-// The plug-in linked into this program (the tests do that), or else the one
-// beside the program (the build folder) or in the program's library folder
-// (an installation: VELLMARK_PLUGIN_DIR, relative to the program's folder).
 SoundPlayerFactory* findFactory()
 {
-    for (QObject* instance : QPluginLoader::staticInstances())
-        if (auto* factory = qobject_cast<SoundPlayerFactory*>(instance))
-            return factory;
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    QStringList tried;
-    for (const QString& dir :
-         {programDir.path(), programDir.filePath(QStringLiteral(VELLMARK_PLUGIN_DIR))}) {
-        const QString file =
-            QDir::cleanPath(QDir(dir).filePath(QStringLiteral(VELLMARK_SOUNDPLAYER_FILE)));
-        QPluginLoader loader(file);
-        if (auto* factory = qobject_cast<SoundPlayerFactory*>(loader.instance()))
-            return factory;
-        tried << file + QStringLiteral(" (") + loader.errorString() + QLatin1Char(')');
-    }
-    qWarning("Vellmark: the sound cue cannot play, its player could not be loaded: %s",
-             qPrintable(tried.join(QStringLiteral("; "))));
-    return nullptr;
+    QString whyNot;
+    auto* factory =
+        ownPlugin<SoundPlayerFactory>(QStringLiteral(VELLMARK_SOUNDPLAYER_FILE), &whyNot);
+    if (!factory)
+        qWarning("Vellmark: the sound cue cannot play, its player could not be loaded: %s",
+                 qPrintable(whyNot));
+    return factory;
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "remote/remotepanel.h"
 
-#include "remote/remoteserver.h"
+#include "remote/networkparts.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -12,7 +12,7 @@ namespace {
 constexpr int kShownCommands = 3;
 }
 
-RemotePanel::RemotePanel(RemoteServer* server, QWidget* parent) : QWidget(parent), m_server(server)
+RemotePanel::RemotePanel(QWidget* parent) : QWidget(parent)
 {
     m_status = new QLabel;
     m_status->setObjectName(QStringLiteral("remoteStatus"));
@@ -29,24 +29,35 @@ RemotePanel::RemotePanel(RemoteServer* server, QWidget* parent) : QWidget(parent
     layout->setSpacing(3);
     layout->addWidget(m_status);
     layout->addWidget(m_log);
+    showStatus(QString());
+    showLog();
+}
 
-    connect(m_server, &RemoteServer::statusChanged, this, &RemotePanel::showStatus);
-    connect(m_server, &RemoteServer::commandLogged, this, &RemotePanel::showLog);
+void RemotePanel::follow(RemoteControl* server)
+{
+    m_server = server;
+    connect(m_server, &RemoteControl::statusChanged, this, &RemotePanel::showStatus);
+    connect(m_server, &RemoteControl::commandLogged, this, &RemotePanel::showLog);
     showStatus(m_server->statusText());
     showLog();
+}
+
+void RemotePanel::showUnavailable()
+{
+    showStatus(tr("Remote control is not available: its network plug-in could not be loaded"));
 }
 
 void RemotePanel::showStatus(const QString& text)
 {
     m_status->setText(text);
-    const bool listening = m_server->isListening();
+    const bool listening = m_server && m_server->isListening();
     m_status->setStyleSheet(listening ? QStringLiteral("color:#4ade80; font-size:11px;")
                                       : QStringLiteral("color:#ff8800; font-size:11px;"));
 }
 
 void RemotePanel::showLog()
 {
-    const QStringList log = m_server->log();
+    const QStringList log = m_server ? m_server->log() : QStringList();
     const QStringList last = log.mid(std::max<qsizetype>(0, log.size() - kShownCommands));
     m_log->setText(last.isEmpty() ? QStringLiteral("No remote commands yet")
                                   : last.join(QLatin1Char('\n')));

@@ -4,7 +4,7 @@
 #include <QWidget>
 
 class QLabel;
-class RemoteServer;
+class RemoteControl;
 
 // The control window's view of remote control: where it listens (or why it
 // does not) and the last commands that came in, with their source, so nobody
@@ -13,13 +13,19 @@ class RemotePanel : public QWidget {
     Q_OBJECT
 
   public:
-    explicit RemotePanel(RemoteServer* server, QWidget* parent = nullptr);
+    // Shows no status until it follows a server.
+    explicit RemotePanel(QWidget* parent = nullptr);
+
+    // Shows where `server` listens and what came in, now and as it changes.
+    void follow(RemoteControl* server);
+    // Says that remote control is not available (its plug-in did not load).
+    void showUnavailable();
 
   private:
     void showStatus(const QString& text);
     void showLog();
 
-    RemoteServer* m_server;
+    RemoteControl* m_server = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_log = nullptr;
 };

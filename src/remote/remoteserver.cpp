@@ -13,6 +13,8 @@
 #include <QTime>
 #include <QWebSocket>
 
+#include <algorithm>
+
 namespace {
 
 const QString kApi = QStringLiteral("/api/v1/");
@@ -68,7 +70,8 @@ QString whereText(const AppSettings& s, quint16 port)
 
 } // namespace
 
-RemoteServer::RemoteServer(ShowController* show, QObject* parent) : QObject(parent), m_show(show)
+RemoteServer::RemoteServer(ShowController* show, QObject* parent)
+    : RemoteControl(parent), m_show(show)
 {
     // Changes are sent once per turn of the event loop: a command that moves
     // several things (a new duration stops the count) is one message.
@@ -160,6 +163,13 @@ quint16 RemoteServer::oscPort() const
 QList<QHostAddress> RemoteServer::httpAddresses() const
 {
     return m_http ? m_http->addresses() : QList<QHostAddress>();
+}
+
+bool RemoteServer::listensOnNetwork() const
+{
+    const QList<QHostAddress> addresses = httpAddresses();
+    return std::any_of(addresses.cbegin(), addresses.cend(),
+                       [](const QHostAddress& a) { return !a.isLoopback(); });
 }
 
 QList<QHostAddress> RemoteServer::oscAddresses() const

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "remote/networkparts.h"
+
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QJsonObject>
 #include <QList>
-#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -28,7 +29,7 @@ struct RemoteCommand;
 // ShowController, exactly as a click in the control window does. What it
 // listens on comes from the settings record: remoteEnabled, remotePort,
 // remoteAllowLan, remoteToken, oscEnabled, oscPort.
-class RemoteServer : public QObject {
+class RemoteServer : public RemoteControl {
     Q_OBJECT
 
   public:
@@ -43,28 +44,23 @@ class RemoteServer : public QObject {
 
     // Listens as the settings say, closing what was open before. A port that
     // is taken is reported in statusText(), never exchanged for another.
-    void restart();
+    void restart() override;
 
-    // One line for the operator: where it listens, or why it does not.
-    QString statusText() const { return m_status; }
-    bool isListening() const;
-    quint16 httpPort() const;
+    QString statusText() const override { return m_status; }
+    bool isListening() const override;
+    quint16 httpPort() const override;
+    bool listensOnNetwork() const override;
     quint16 oscPort() const;
     QList<QHostAddress> httpAddresses() const;
     QList<QHostAddress> oscAddresses() const;
     int webSocketClients() const { return int(m_clients.size()); }
-    // The last remote commands, oldest first: time, command, source.
-    QStringList log() const { return m_log; }
+    QStringList log() const override { return m_log; }
 
     // Serves `body` for GET `path` (a page of its own, outside /api/).
     void addStaticRoute(const QString& path, const QByteArray& contentType, const QByteArray& body);
 
     // The state as it is now; a change not yet sent counts as sent.
     QJsonObject currentState();
-
-  signals:
-    void statusChanged(const QString& text);
-    void commandLogged(const QString& line);
 
   private:
     struct Client {

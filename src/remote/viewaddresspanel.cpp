@@ -1,28 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "remote/viewaddresspanel.h"
 
-#include "remote/qrcode.h"
-#include "remote/remoteserver.h"
+#include "remote/networkparts.h"
 
 #include <QHBoxLayout>
-#include <QHostAddress>
 #include <QLabel>
-#include <QNetworkInterface>
 #include <QPixmap>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace {
 
 constexpr int kQrModulePx = 3;
-
-bool isPrivate(const QHostAddress& a)
-{
-    return a.isInSubnet(QHostAddress(QStringLiteral("10.0.0.0")), 8) ||
-           a.isInSubnet(QHostAddress(QStringLiteral("172.16.0.0")), 12) ||
-           a.isInSubnet(QHostAddress(QStringLiteral("192.168.0.0")), 16);
-}
 
 } // namespace
 
@@ -61,14 +49,16 @@ void ViewAddressPanel::setEndpoint(bool listening, int port, bool allowLan)
         m_note->hide();
         return;
     }
-    const QString host = allowLan ? lanHost() : QStringLiteral("127.0.0.1");
+    // Listening means the network plug-in is there.
+    const NetworkParts* parts = NetworkParts::instance();
+    const QString host = allowLan && parts ? parts->lanHost() : QStringLiteral("127.0.0.1");
     m_address = QStringLiteral("http://%1:%2/").arg(host).arg(port);
     m_addressLabel->setText(QStringLiteral("<a href=\"%1\" style=\"color:#7cc4ff;\">%1</a>")
                                 .arg(m_address.toHtmlEscaped()));
     // A code for a loopback address would open the phone's own loopback: it
     // is shown only for an address that other devices can reach.
     const bool reachable = allowLan && host != QLatin1String("127.0.0.1");
-    const QImage qr = reachable ? QrCode::image(m_address.toUtf8(), kQrModulePx) : QImage();
+    const QImage qr = reachable ? parts->qrCode(m_address.toUtf8(), kQrModulePx) : QImage();
     m_qr->setPixmap(QPixmap::fromImage(qr));
     m_qr->setVisible(!qr.isNull());
     if (reachable) {
@@ -85,35 +75,12 @@ void ViewAddressPanel::setEndpoint(bool listening, int port, bool allowLan)
     m_note->show();
 }
 
-void ViewAddressPanel::follow(RemoteServer* server)
+void ViewAddressPanel::follow(RemoteControl* server)
 {
     const auto update = [this, server] {
-        const QList<QHostAddress> addresses = server->httpAddresses();
-        const bool lan = std::any_of(addresses.cbegin(), addresses.cend(),
-                                     [](const QHostAddress& a) { return !a.isLoopback(); });
-        setEndpoint(server->isListening() && server->httpPort() != 0, server->httpPort(), lan);
+        setEndpoint(server->isListening() && server->httpPort() != 0, server->httpPort(),
+                    server->listensOnNetwork());
     };
-    connect(server, &RemoteServer::statusChanged, this, update);
+    connect(server, &RemoteControl::statusChanged, this, update);
     update();
-}
-
-QString ViewAddressPanel::lanHost()
-{
-    QHostAddress best;
-    const auto interfaces = QNetworkInterface::allInterfaces();
-    for (const QNetworkInterface& iface : interfaces) {
-        const auto flags = iface.flags();
-        if (!(flags & QNetworkInterface::IsUp) || !(flags & QNetworkInterface::IsRunning) ||
-            (flags & QNetworkInterface::IsLoopBack))
-            continue;
-        const auto entries = iface.addressEntries();
-        for (const QNetworkAddressEntry& e : entries) {
-            const QHostAddress a = e.ip();
-            if (a.protocol() != QAbstractSocket::IPv4Protocol || a.isLoopback() || a.isLinkLocal())
-                continue;
-            if (best.isNull() || (isPrivate(a) && !isPrivate(best)))
-                best = a;
-        }
-    }
-    return best.isNull() ? QStringLiteral("127.0.0.1") : best.toString();
 }

@@ -5,7 +5,7 @@
 #include <QWidget>
 
 class QLabel;
-class RemoteServer;
+class RemoteControl;
 
 // Where a browser opens the live view: the address, a QR code of it for a
 // phone's camera, and, while the remote port listens on this machine only, a
@@ -21,13 +21,9 @@ class ViewAddressPanel : public QWidget {
     void setEndpoint(bool listening, int port, bool allowLan);
 
     // Shows where `server` listens now and whenever it starts again.
-    void follow(RemoteServer* server);
+    void follow(RemoteControl* server);
 
     QString address() const { return m_address; }
-
-    // The address other devices use: this machine's first IPv4 address on a
-    // running, non-loopback interface (private ranges first), else loopback.
-    static QString lanHost();
 
   private:
     QString m_address;

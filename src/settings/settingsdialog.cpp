@@ -3,8 +3,8 @@
 
 #include "control/placedstyle.h"
 #include "control/stepper.h"
+#include "remote/networkparts.h"
 #include "settings/appsettings.h"
-#include "update/updater.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -114,7 +114,7 @@ SettingsDialog::SettingsDialog(AppSettings* settings, QWidget* parent)
     updateBtn->setStyleSheet(QStringLiteral("color:#aaa; font-size:11px;"));
     // Each press starts its own reported check. The updater has no parent and
     // deletes itself when done, so a check outlives the dialog.
-    connect(updateBtn, &QPushButton::clicked, this, &Updater::startReportedCheck);
+    connect(updateBtn, &QPushButton::clicked, this, [this] { startReportedUpdateCheck(this); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);

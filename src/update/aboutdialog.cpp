@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "update/aboutdialog.h"
 
-#include "update/updater.h"
+#include "remote/networkparts.h"
 
 #include <QDesktopServices>
 #include <QFrame>
@@ -152,9 +152,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
 
     auto* updateButton = new QPushButton(QStringLiteral("Check for Updates"));
     updateButton->setStyleSheet(QString::fromUtf8(kUpdateStyle));
-    connect(updateButton, &QPushButton::clicked, this, [updateButton] {
+    connect(updateButton, &QPushButton::clicked, this, [this, updateButton] {
         updateButton->setEnabled(false);
-        Updater::startReportedCheck();
+        startReportedUpdateCheck(this);
         // The button is the timer's context, so closing the card cancels the
         // re-enable while the check itself carries on and reports.
         QTimer::singleShot(kUpdateButtonPauseMs, updateButton,

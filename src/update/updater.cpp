@@ -28,7 +28,6 @@ static_assert(startsWith(VELLMARK_UPDATE_URL, "https://"),
               "VELLMARK_UPDATE_URL must be an https address");
 
 const QString kRunningVersion = QStringLiteral(VELLMARK_VERSION);
-constexpr int kStartupDelayMs = 3000;
 
 QUrl& testManifestUrl()
 {
@@ -68,12 +67,12 @@ Updater::Updater(QObject* parent) : QObject(parent), m_network(this)
     connect(&m_network, &QNetworkAccessManager::finished, this, &Updater::onReply);
 }
 
-Updater* Updater::armStartupCheck(QObject* owner)
+Updater* Updater::armStartupCheck(QObject* owner, int delayMs)
 {
     auto* updater = new Updater(owner);
     // The updater is the timer's context: once it is gone (the program quit
     // within the first seconds) the check never starts.
-    QTimer::singleShot(kStartupDelayMs, Qt::CoarseTimer, updater,
+    QTimer::singleShot(delayMs, Qt::CoarseTimer, updater,
                        [updater] { updater->checkForUpdates(true); });
     return updater;
 }

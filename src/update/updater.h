@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "remote/networkparts.h"
+
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QUrl>
@@ -23,8 +25,9 @@ class Updater : public QObject {
     void checkForUpdates(bool silent);
 
     // Creates the start-up updater as a child of `owner` and runs its silent
-    // check 3 s later, unless the updater is gone by then.
-    static Updater* armStartupCheck(QObject* owner);
+    // check `delayMs` later, unless the updater is gone by then.
+    static Updater* armStartupCheck(QObject* owner,
+                                    int delayMs = NetworkParts::kStartupCheckDelayMs);
 
     // The check the operator asks for from a button: it reports every
     // outcome, the program being current included, and goes on after the

@@ -4,7 +4,8 @@
 # (scripts/headless.sh) and checks what a person sees through the VNC viewer:
 # two screens side by side, the control window on the operator's screen with
 # the keyboard, the output full-screen on the 1920 × 1080 stage screen, the
-# VNC server answering on localhost only; that the output leaves with the
+# VNC server answering on localhost only; remote control answering (its
+# plug-in loaded into the real program); that the output leaves with the
 # stage screen and comes back with it; that a real Space (xdotool) goes to the
 # control window and starts and stops the count, also after the output was
 # hidden and shown with the toggle button; and that stopping it leaves nothing
@@ -31,9 +32,12 @@ finish() {
 trap finish EXIT
 fail() { echo "FAIL: $*" >&2; sed 's/^/  run: /' "$work/run.log" >&2; exit 1; }
 
-# A private settings store, so the run starts from the defaults.
+# A private settings store, so the run starts from the defaults, but for a
+# remote port of its own (tests run side by side) and no OSC.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-mkdir -p "$HOME"
+remotePort=$((20000 + RANDOM % 20000))
+mkdir -p "$XDG_CONFIG_HOME/Vellmark"
+printf 'remotePort=%s\noscEnabled=false\n' "$remotePort" >"$XDG_CONFIG_HOME/Vellmark/Vellmark.conf"
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 bash "$root/scripts/headless.sh" "$program" >"$work/run.log" 2>&1 &
@@ -74,6 +78,11 @@ xprop -id "$output" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN ||
 hasIcons() { xprop -id "$control" _NET_WM_ICON | grep -q 'Icon (16 x 16)' &&
     xprop -id "$output" _NET_WM_ICON | grep -q 'Icon (128 x 128)'; }
 wait_for 100 hasIcons || fail "both windows should carry the program's icon"
+# The server keeps the connection open: whatever came within a second counts.
+remoteState() { local got; got=$( (exec 4<>"/dev/tcp/127.0.0.1/$remotePort" &&
+    printf 'GET /api/v1/state HTTP/1.0\r\n\r\n' >&4 && timeout 1 cat <&4) 2>/dev/null || true)
+    [[ $got == *'"look"'* ]]; }
+wait_for 100 remoteState || fail "remote control does not answer on port $remotePort"
 read -r x y w h <<<"$(geometry "$control")"
 ((x >= opX && y >= opY && x + w <= opX + opW && y + h <= opY + opH)) ||
     fail "control window at $x,$y ${w}x$h, not within the operator screen"

@@ -33,9 +33,11 @@ install)
     cmake --install "$build" --prefix "$prefix" >/dev/null
     for f in "${expected[@]}"; do [[ -f $prefix/$f ]] || fail "$f is not installed"; done
     [[ -x $prefix/bin/vellmark ]] || fail "bin/vellmark is not executable"
-    plugin=$(cd "$prefix" && find . -path '*/vellmark/plugins/libvellmark_soundplayer.so' -printf '%P\n')
-    [[ -n $plugin ]] || fail "the sound player plug-in is not installed in <libdir>/vellmark/plugins"
-    expected+=("$plugin")
+    for name in soundplayer network; do
+        plugin=$(cd "$prefix" && find . -path "*/vellmark/plugins/libvellmark_$name.so" -printf '%P\n')
+        [[ -n $plugin ]] || fail "the $name plug-in is not installed in <libdir>/vellmark/plugins"
+        expected+=("$plugin")
+    done
     for size in "${sizes[@]}"; do
         got=$(file -b "$prefix/share/icons/hicolor/${size}x${size}/apps/$appId.png")
         [[ $got == "PNG image data, $size x $size, 8-bit/color RGBA"* ]] || fail "the ${size} px icon is '$got'"
@@ -67,15 +69,16 @@ deb)
     [[ $version == 1.1.2 ]] || fail "package version is '$version'"
     depends=$(dpkg-deb -f "$deb" Depends)
     dpkg-deb -x "$deb" "$work/root"
-    # The sound cue's player is a plug-in loaded after the first frame: the
-    # program itself does not link the media stack.
-    plugin=$(find "$work/root/usr/lib" -path '*/vellmark/plugins/libvellmark_soundplayer.so' | head -n 1)
-    [[ -n $plugin ]] || fail "the package does not hold the sound player plug-in"
-    ! objdump -p "$work/root/usr/bin/vellmark" | grep -q 'NEEDED *libQt6Multimedia' ||
-        fail "the program links Qt Multimedia at start; it belongs to the plug-in"
-    # Every Qt library the program and its plug-in load (libQt6Widgets.so.6 from
+    # The sound cue's player and the network side are plug-ins loaded after
+    # the first frame: the program itself links neither the media stack nor
+    # the network libraries.
+    plugins=$(find "$work/root/usr/lib" -path '*/vellmark/plugins/libvellmark_*.so' | sort)
+    [[ $(wc -l <<<"$plugins") -eq 2 ]] || fail "the package should hold both plug-ins: $plugins"
+    ! objdump -p "$work/root/usr/bin/vellmark" | grep -qE 'NEEDED *(libQt6(Multimedia|Network)|liblo)' ||
+        fail "the program links Qt Multimedia or the network at start; they belong to the plug-ins"
+    # Every Qt library the program and its plug-ins load (libQt6Widgets.so.6 from
     # libqt6widgets6, …), and what Qt loads at run time, where shlibdeps cannot see it.
-    needed=$(objdump -p "$work/root/usr/bin/vellmark" "$plugin" | sed -n 's/^ *NEEDED *libQt6\([A-Za-z]*\)\.so\.6$/libqt6\L\16/p' | sort -u)
+    needed=$(objdump -p "$work/root/usr/bin/vellmark" $plugins | sed -n 's/^ *NEEDED *libQt6\([A-Za-z]*\)\.so\.6$/libqt6\L\16/p' | sort -u)
     [[ -n $needed ]] || fail "the packaged program links no Qt 6 library?"
     for pkg in $needed libc6 gstreamer1.0-plugins-good gstreamer1.0-plugins-base libssl3; do
         grep -qE "(^|, )$pkg( |,|$)" <<<"$depends" || fail "Depends lacks $pkg: $depends"
@@ -109,6 +112,8 @@ runs)
     cat "$home/stderr" >&2
     ! grep -q "its player could not be loaded" "$home/stderr" ||
         fail "the installed program did not find its sound player plug-in"
+    ! grep -q "their plug-in could not be loaded" "$home/stderr" ||
+        fail "the installed program did not load its network plug-in"
     echo "started $program, and quit with exit code 0 after SIGTERM" ;;
 lint)
     deb=$work/vellmark.deb
@@ -125,7 +130,7 @@ lint)
     readelf -n "$(c++ -print-file-name=Scrt1.o)" 2>/dev/null | grep -q "x86 feature: IBT, SHSTK" ||
         skip+=(--nocfprotection)
     hardening-check "${skip[@]}" "$root/usr/bin/vellmark" || fail "hardening-check: the program is not hardened"
-    commands=$(grep '"command"' "$build/compile_commands.json" | grep -E '/(vellmark_core|vellmark)\.dir/' || true)
+    commands=$(grep '"command"' "$build/compile_commands.json" | grep -E '/(vellmark_core|vellmark_network|vellmark)\.dir/' || true)
     optimised=$(grep -E -- ' -O[123s] ' <<<"$commands" || true)
     [[ -n $optimised ]] || fail "the program is built without optimisation, so nothing is fortified"
     bad=$(grep -vE -- '-D_FORTIFY_SOURCE=2 .*-fstack-protector-strong |-fstack-protector-strong .*-D_FORTIFY_SOURCE=2 ' <<<"$optimised" || true)

@@ -4,6 +4,7 @@
 // real sockets on the loopback.
 #include "app/appwindows.h"
 #include "remote/httpendpoint.h"
+#include "remote/networkparts.h"
 #include "remote/qrcode.h"
 #include "remote/remotepanel.h"
 #include "remote/remoteserver.h"
@@ -127,7 +128,9 @@ struct Rig {
         windows = std::make_unique<AppWindows>(&settings, &engine);
         remote = std::make_unique<RemoteServer>(&windows->showController());
         remote->restart();
-        control().addFooter(new RemotePanel(remote.get()));
+        auto* panel = new RemotePanel;
+        panel->follow(remote.get());
+        control().addFooter(panel);
         ViewPage::addTo(*remote);
         viewAddress->follow(remote.get());
         control().addPanelSection("Live View", viewAddress);
@@ -548,7 +551,7 @@ class TestRemote : public QObject {
             QCOMPARE(a.isLoopback(), !allowLan);
         QCOMPARE(rig.label("remoteStatus").contains("this computer only"), !allowLan);
 
-        const QString host = allowLan ? ViewAddressPanel::lanHost() : "127.0.0.1";
+        const QString host = allowLan ? NetworkParts::instance()->lanHost() : "127.0.0.1";
         const QString address =
             QStringLiteral("http://%1:%2/").arg(host).arg(rig.remote->httpPort());
         QCOMPARE(rig.viewAddress->address(), address);
