@@ -2,6 +2,7 @@
 #include "app/appwindows.h"
 #include "app/commandline.h"
 #include "app/startupwork.h"
+#include "app/theme.h"
 #include "app/unixsignalquitter.h"
 #include "control/controlwindow.h"
 #include "remote/networkparts.h"
@@ -29,7 +30,10 @@ int main(int argc, char** argv)
     // Read while the application object connects to the display.
     auto fontConfiguration = std::async(std::launch::async, StartupWork::readFontConfiguration);
     QApplication app(argc, argv);
-    fontConfiguration.wait();
+    // The font database, on the second core while the main thread reads the
+    // settings and sets the theme.
+    auto fontDatabase = std::async(std::launch::async, StartupWork::readFontDatabase);
+    setKnownFace(QString::fromUtf16(StartupWork::kGenericSans), fontConfiguration.get());
     QApplication::setApplicationName(QStringLiteral("Vellmark"));
     QApplication::setOrganizationName(QStringLiteral("Tellurith"));
     if (const auto exitCode = CommandLine::rejectLeftovers(QApplication::arguments()))

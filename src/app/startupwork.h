@@ -3,6 +3,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QString>
 
 // Start-up work that needs neither the display nor the windows, for a second
 // core (std::async) while the main thread connects to the display and builds
@@ -14,7 +15,17 @@ namespace StartupWork {
 // toolkit would otherwise do on the main thread at the first text it
 // measures. It touches no toolkit state, so it may run before the application
 // object exists; fontconfig makes its configuration once per process.
-void readFontConfiguration();
+// Returns the face that the generic family kGenericSans resolves to (empty
+// when fontconfig is not used or finds none), which the theme would otherwise
+// load a font of its own to learn.
+QString readFontConfiguration();
+inline constexpr char16_t kGenericSans[] = u"Sans Serif";
+
+// Reads the toolkit's font database (every installed face, asked of the
+// platform), which the first text measured would otherwise read on the main
+// thread. Once the application object exists; the database is shared by all
+// threads and locks itself.
+void readFontDatabase();
 
 // The window icon's pictures, decoded from the program's resources, one per
 // size the icon offers (16 to 256 pixels). Safe on another thread once the

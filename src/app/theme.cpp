@@ -2,15 +2,20 @@
 #include "app/theme.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QFontInfo>
+#include <QStringList>
 
 namespace {
+
+// The size of the program's text, unless a widget says otherwise.
+constexpr int kTextPx = 13;
 
 // Rules of equal weight that set the same property are resolved by order, so
 // the order below matters. Widgets add their own small style sheets on top.
 const char* const kTheme = R"(
 QMainWindow, QDialog { background-color: #1c1c1c; }
-QWidget { background-color: #1c1c1c; color: #e8e8e8; font-family: %1; font-size: 13px; }
+QWidget { background-color: #1c1c1c; color: #e8e8e8; font-family: %1; font-size: %2px; }
 
 QPushButton {
   background-color: #2b2b2b;
@@ -97,7 +102,25 @@ QDialogButtonBox QPushButton { min-width: 80px; }
 QColorDialog { background: #1c1c1c; }
     )";
 
+QString& knownFamily()
+{
+    static QString family;
+    return family;
+}
+
+QString& knownFace()
+{
+    static QString face;
+    return face;
+}
+
 } // namespace
+
+void setKnownFace(const QString& family, const QString& face)
+{
+    knownFamily() = family;
+    knownFace() = face;
+}
 
 void applyTheme()
 {
@@ -109,20 +132,36 @@ void applyTheme()
     // through every installed font (fontconfig's sorted fallback list) on the
     // way to the first frame. The pictures are the same either way.
     // Worked out once: the face is asked of the toolkit, which loads the font
-    // to answer.
-    static const QString sheet = [] {
-        const QString textFace = QFontInfo(QGuiApplication::font()).family();
+    // to answer, unless it is known already (setKnownFace()).
+    // The application font is the sheet's text font: widgets start out in the
+    // application font before the sheet reaches them (a line edit lays its
+    // text out as it is made), and a font of its own would be loaded for that.
+    struct Look {
+        QString sheet;
+        QFont font;
+    };
+    static const Look look = [] {
+        const QFont font = QGuiApplication::font();
+        const QString textFace = !knownFace().isEmpty() && font.family() == knownFamily()
+                                     ? knownFace()
+                                     : QFontInfo(font).family();
         // A name that single quotes cannot hold would break the whole sheet.
         const bool quotable = !textFace.isEmpty() && !textFace.contains(QLatin1Char('\'')) &&
                               !textFace.contains(QLatin1Char('\\'));
+        const QString textFamily = quotable ? textFace : QStringLiteral("sans-serif");
         const QString families =
             QStringLiteral("'Segoe UI', %1, Symbola, sans-serif")
-                .arg(quotable ? QLatin1Char('\'') + textFace + QLatin1Char('\'')
-                              : QStringLiteral("sans-serif"));
-        return QString::fromUtf8(kTheme).arg(families);
+                .arg(quotable ? QLatin1Char('\'') + textFace + QLatin1Char('\'') : textFamily);
+        QFont textFont;
+        textFont.setFamilies({QStringLiteral("Segoe UI"), textFamily, QStringLiteral("Symbola"),
+                              QStringLiteral("sans-serif")});
+        textFont.setPixelSize(kTextPx);
+        return Look{QString::fromUtf8(kTheme).arg(families, QString::number(kTextPx)), textFont};
     }();
+    if (QGuiApplication::font() != look.font)
+        QGuiApplication::setFont(look.font);
     // Setting a style sheet again, even the same one, polishes every widget
     // again.
-    if (qApp->styleSheet() != sheet)
-        qApp->setStyleSheet(sheet);
+    if (qApp->styleSheet() != look.sheet)
+        qApp->setStyleSheet(look.sheet);
 }

@@ -6,3 +6,10 @@
 // the first window is built: widgets that exist when it is set are polished a
 // second time. Calling it again changes nothing.
 void applyTheme();
+
+class QString;
+
+// Tells the theme the face that the font family `family` resolves to, when it
+// is known already, so that the theme need not load that font to ask. Call it
+// before the first applyTheme().
+void setKnownFace(const QString& family, const QString& face);
