@@ -16,10 +16,9 @@ void* loadOwnPlugin(const char* iid, const QString& fileName, QString* whyNot)
     for (const QString& dir :
          {programDir.path(), programDir.filePath(QStringLiteral(VELLMARK_PLUGIN_DIR))}) {
         const QString file = QDir::cleanPath(QDir(dir).filePath(fileName));
+        // Optimised builds link the plug-ins with immediate binding, so one
+        // that does not fit this program fails here, with the reason.
         QPluginLoader loader(file);
-        // Every symbol now: a plug-in that does not fit this program fails
-        // here, with the reason, rather than at its first call.
-        loader.setLoadHints(QLibrary::ResolveAllSymbolsHint);
         if (QObject* instance = loader.instance())
             if (void* found = instance->qt_metacast(iid))
                 return found;
