@@ -81,7 +81,8 @@ int once(int argc, char** argv)
 
     auto fontConfiguration = std::async(std::launch::async, StartupWork::readFontConfiguration);
     QApplication app(argc, argv);
-    fontConfiguration.wait();
+    auto fontDatabase = std::async(std::launch::async, StartupWork::readFontDatabase);
+    setKnownFace(QString::fromUtf16(StartupWork::kGenericSans), fontConfiguration.get());
     mark("QApplication");
     QApplication::setApplicationName(QStringLiteral("Vellmark"));
     QApplication::setOrganizationName(QStringLiteral("Tellurith"));
