@@ -102,24 +102,23 @@ QDialogButtonBox QPushButton { min-width: 80px; }
 QColorDialog { background: #1c1c1c; }
     )";
 
-QString& knownFamily()
-{
-    static QString family;
-    return family;
-}
+// What setKnownFace() was told.
+struct KnownFace {
+    QString family;
+    QString face;
+};
 
-QString& knownFace()
+KnownFace& knownFace()
 {
-    static QString face;
-    return face;
+    static KnownFace known;
+    return known;
 }
 
 } // namespace
 
 void setKnownFace(const QString& family, const QString& face)
 {
-    knownFamily() = family;
-    knownFace() = face;
+    knownFace() = {family, face};
 }
 
 void applyTheme()
@@ -142,8 +141,9 @@ void applyTheme()
     };
     static const Look look = [] {
         const QFont font = QGuiApplication::font();
-        const QString textFace = !knownFace().isEmpty() && font.family() == knownFamily()
-                                     ? knownFace()
+        const KnownFace& known = knownFace();
+        const QString textFace = !known.face.isEmpty() && font.family() == known.family
+                                     ? known.face
                                      : QFontInfo(font).family();
         // A name that single quotes cannot hold would break the whole sheet.
         const bool quotable = !textFace.isEmpty() && !textFace.contains(QLatin1Char('\'')) &&

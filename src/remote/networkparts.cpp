@@ -5,10 +5,10 @@
 
 #include <QMessageBox>
 
-NetworkParts* NetworkParts::instance(QString* whyNot)
+NetworkParts* NetworkParts::instance()
 {
-    static QString reason;
     static NetworkParts* const parts = [] {
+        QString reason;
         auto* loaded = ownPlugin<NetworkParts>(QStringLiteral(VELLMARK_NETWORK_FILE), &reason);
         if (!loaded)
             qWarning("Vellmark: remote control and the update check are not available, their "
@@ -16,8 +16,6 @@ NetworkParts* NetworkParts::instance(QString* whyNot)
                      qPrintable(reason));
         return loaded;
     }();
-    if (!parts && whyNot)
-        *whyNot = reason;
     return parts;
 }
 

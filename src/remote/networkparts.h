@@ -62,9 +62,9 @@ class NetworkParts {
     // cannot be encoded.
     virtual QImage qrCode(const QByteArray& text, int moduleSize) const = 0;
 
-    // The plug-in, loaded on the first call; null (with the reason in
-    // `whyNot`) when it cannot be loaded.
-    static NetworkParts* instance(QString* whyNot = nullptr);
+    // The plug-in, loaded on the first call; null (with a warning that says
+    // why) when it cannot be loaded.
+    static NetworkParts* instance();
 };
 
 #define VellmarkNetworkParts_iid "app.tellurith.Vellmark.NetworkParts/1"
