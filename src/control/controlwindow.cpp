@@ -39,7 +39,7 @@ const char* const kColorNormal = "#00cc00";
 const char* const kColorWarning = "#ff8800";
 const char* const kColorCritical = "#ff2200";
 const char* const kPreviewStyle =
-    "color:%1;font-size:48px;font-weight:bold;font-family:monospace;padding:4px 16px;";
+    "color:%1;font-size:48px;font-weight:bold;font-family:'%2';padding:4px 16px;";
 
 const char* const kShowCaption = "▶  Show Output Window";
 const char* const kHideCaption = "■  Hide Output Window";
@@ -229,12 +229,13 @@ void ControlWindow::buildUi()
     buildMessage();
     buildSoundCue();
     m_panel->addStretch(0);
-    // Every widget is in place: their own style sheets now, then the panel
-    // into the scroll area, which shows, and so polishes, it. Each widget is
-    // polished once. A panel already in the scroll area would polish each
-    // widget as it is added, and a widget with its own sheet again at every
-    // later move into a styled parent.
-    applyPlacedStyles(content);
+    // Every widget is in place, the panel too (in the scroll area's viewport,
+    // where the scroll area takes it as it is): their own style sheets now,
+    // from the window down, then the scroll area shows, and so polishes, the
+    // panel. Each widget is polished once. A widget with its own sheet is
+    // polished again at every later move into a styled parent, and when a
+    // sheet is set on a widget around it afterwards.
+    content->setParent(scroll->viewport());
     applyPlacedStyles(this);
     scroll->setWidget(content);
 }
@@ -547,7 +548,8 @@ void ControlWindow::onTimerTick(int seconds)
     const char* color = phase == CountPhase::Normal    ? kColorNormal
                         : phase == CountPhase::Warning ? kColorWarning
                                                        : kColorCritical;
-    m_preview->setStyleSheet(QString::fromLatin1(kPreviewStyle).arg(QLatin1String(color)));
+    m_preview->setStyleSheet(
+        QString::fromLatin1(kPreviewStyle).arg(QLatin1String(color), monospaceFamily()));
 }
 
 void ControlWindow::onStateChanged(bool running)
