@@ -82,7 +82,7 @@ int once(int argc, char** argv)
     auto fontConfiguration = std::async(std::launch::async, StartupWork::readFontConfiguration);
     QApplication app(argc, argv);
     auto fontDatabase = std::async(std::launch::async, StartupWork::readFontDatabase);
-    setKnownFace(QString::fromUtf16(StartupWork::kGenericSans), fontConfiguration.get());
+    setKnownFaces(fontConfiguration.get());
     mark("QApplication");
     QApplication::setApplicationName(QStringLiteral("Vellmark"));
     QApplication::setOrganizationName(QStringLiteral("Tellurith"));

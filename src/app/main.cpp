@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     // The font database, on the second core while the main thread reads the
     // settings and sets the theme.
     auto fontDatabase = std::async(std::launch::async, StartupWork::readFontDatabase);
-    setKnownFace(QString::fromUtf16(StartupWork::kGenericSans), fontConfiguration.get());
+    setKnownFaces(fontConfiguration.get());
     QApplication::setApplicationName(QStringLiteral("Vellmark"));
     QApplication::setOrganizationName(QStringLiteral("Tellurith"));
     if (const auto exitCode = CommandLine::rejectLeftovers(QApplication::arguments()))

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/theme.h"
+
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -15,10 +17,10 @@ namespace StartupWork {
 // toolkit would otherwise do on the main thread at the first text it
 // measures. It touches no toolkit state, so it may run before the application
 // object exists; fontconfig makes its configuration once per process.
-// Returns the face that the generic family kGenericSans resolves to (empty
-// when fontconfig is not used or finds none), which the theme would otherwise
-// load a font of its own to learn.
-QString readFontConfiguration();
+// Returns what the theme would otherwise load fonts of its own to learn: the
+// faces that the generic families kGenericSans and "monospace" resolve to,
+// and whether Segoe UI is installed (all unknown when fontconfig is not used).
+KnownFaces readFontConfiguration();
 inline constexpr char16_t kGenericSans[] = u"Sans Serif";
 
 // Reads the toolkit's font database (every installed face, asked of the

@@ -102,28 +102,37 @@ QDialogButtonBox QPushButton { min-width: 80px; }
 QColorDialog { background: #1c1c1c; }
     )";
 
-// What setKnownFace() was told.
-struct KnownFace {
-    QString family;
-    QString face;
-};
-
-KnownFace& knownFace()
+// What setKnownFaces() was told.
+KnownFaces& knownFaces()
 {
-    static KnownFace known;
+    static KnownFaces known;
     return known;
+}
+
+// A name that single quotes in a style sheet can hold.
+bool quotable(const QString& face)
+{
+    return !face.isEmpty() && !face.contains(QLatin1Char('\'')) &&
+           !face.contains(QLatin1Char('\\'));
 }
 
 } // namespace
 
-void setKnownFace(const QString& family, const QString& face)
+void setKnownFaces(const KnownFaces& faces)
 {
-    knownFace() = {family, face};
+    knownFaces() = faces;
+}
+
+QString monospaceFamily()
+{
+    const QString& face = knownFaces().monospaceFace;
+    return quotable(face) ? face : QStringLiteral("monospace");
 }
 
 void applyTheme()
 {
-    // Text in Segoe UI where it is installed, otherwise in the face the system
+    // Text in Segoe UI where it is installed (named only then, when that is
+    // known: a family that is not there costs a fallback search), otherwise in the face the system
     // gives its default font (named here as the face it resolves to, since a
     // generic name in the list would be passed over). Symbola follows: the
     // symbols on the control window's buttons (⏸ ⏱ 🕐) are found only there on
@@ -131,7 +140,7 @@ void applyTheme()
     // through every installed font (fontconfig's sorted fallback list) on the
     // way to the first frame. The pictures are the same either way.
     // Worked out once: the face is asked of the toolkit, which loads the font
-    // to answer, unless it is known already (setKnownFace()).
+    // to answer, unless it is known already (setKnownFaces()).
     // The application font is the sheet's text font: widgets start out in the
     // application font before the sheet reaches them (a line edit lays its
     // text out as it is made), and a font of its own would be loaded for that.
@@ -141,20 +150,24 @@ void applyTheme()
     };
     static const Look look = [] {
         const QFont font = QGuiApplication::font();
-        const KnownFace& known = knownFace();
-        const QString textFace = !known.face.isEmpty() && font.family() == known.family
-                                     ? known.face
+        const KnownFaces& known = knownFaces();
+        const QString textFace = !known.sansFace.isEmpty() && font.family() == known.sansFamily
+                                     ? known.sansFace
                                      : QFontInfo(font).family();
         // A name that single quotes cannot hold would break the whole sheet.
-        const bool quotable = !textFace.isEmpty() && !textFace.contains(QLatin1Char('\'')) &&
-                              !textFace.contains(QLatin1Char('\\'));
-        const QString textFamily = quotable ? textFace : QStringLiteral("sans-serif");
+        const QString textFamily = quotable(textFace) ? textFace : QStringLiteral("sans-serif");
+        const bool segoeUi = known.segoeUiInstalled.value_or(true);
         const QString families =
-            QStringLiteral("'Segoe UI', %1, Symbola, sans-serif")
-                .arg(quotable ? QLatin1Char('\'') + textFace + QLatin1Char('\'') : textFamily);
+            QStringLiteral("%1%2, Symbola, sans-serif")
+                .arg(segoeUi ? QStringLiteral("'Segoe UI', ") : QString(),
+                     quotable(textFace) ? QLatin1Char('\'') + textFace + QLatin1Char('\'')
+                                        : textFamily);
+        QStringList textFamilies{textFamily, QStringLiteral("Symbola"),
+                                 QStringLiteral("sans-serif")};
+        if (segoeUi)
+            textFamilies.prepend(QStringLiteral("Segoe UI"));
         QFont textFont;
-        textFont.setFamilies({QStringLiteral("Segoe UI"), textFamily, QStringLiteral("Symbola"),
-                              QStringLiteral("sans-serif")});
+        textFont.setFamilies(textFamilies);
         textFont.setPixelSize(kTextPx);
         return Look{QString::fromUtf8(kTheme).arg(families, QString::number(kTextPx)), textFont};
     }();

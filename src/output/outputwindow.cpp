@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "output/outputwindow.h"
 
+#include "app/theme.h"
+
 #include "output/readoutlabel.h"
 #include "settings/appsettings.h"
 #include "timer/counttext.h"
@@ -18,7 +20,7 @@
 namespace {
 
 const QString kReadoutStyle = QStringLiteral(
-    "color:%1;font-size:%2px;font-weight:bold;font-family:monospace;background-color:transparent;");
+    "color:%1;font-size:%2px;font-weight:bold;font-family:'%3';background-color:transparent;");
 const QString kMessageStyle =
     QStringLiteral("color:%1;font-size:%2px;background-color:transparent;");
 const QString kProgressStyle =
@@ -230,8 +232,9 @@ void OutputWindow::refreshSettings()
     m_timerLabel->setBackdrop(m_settings->bgColor);
     m_clockLabel->setBackdrop(m_settings->bgColor);
 
-    setStyleSheetIfChanged(m_clockLabel,
-                           kReadoutStyle.arg(m_settings->clockColor.name()).arg(m_clockFontPx));
+    setStyleSheetIfChanged(
+        m_clockLabel,
+        kReadoutStyle.arg(m_settings->clockColor.name()).arg(m_clockFontPx).arg(monospaceFamily()));
     setStyleSheetIfChanged(m_messageLabel,
                            kMessageStyle.arg(m_settings->messageColor.name()).arg(m_messageFontPx));
     // Half the clock's size, in its colour: a caption to the time, not a second readout.
@@ -313,7 +316,9 @@ QColor OutputWindow::thresholdColor() const
 
 void OutputWindow::applyTimerStyle(const QColor& color, const QString& text)
 {
-    setStyleSheetIfChanged(m_timerLabel, kReadoutStyle.arg(color.name()).arg(fittedTimerPx(text)));
+    setStyleSheetIfChanged(
+        m_timerLabel,
+        kReadoutStyle.arg(color.name()).arg(fittedTimerPx(text)).arg(monospaceFamily()));
 }
 
 // The readout's size follows the window's height alone, so a large font on a
@@ -339,7 +344,7 @@ int OutputWindow::fittedTimerPx(const QString& text)
 
     // The font the readout's style sheet gives it, so the measure and the
     // readout share one loaded font.
-    QFont font(QStringLiteral("monospace"));
+    QFont font(monospaceFamily());
     font.setBold(true);
     font.setPixelSize(m_timerFontPx);
     const int textWidth = QFontMetrics(font).horizontalAdvance(text);

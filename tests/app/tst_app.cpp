@@ -2,6 +2,7 @@
 // The program as a whole, on one screen: its command line, its resources and
 // theme, start-up and the end of a run.
 #include "app/appwindows.h"
+#include "app/startupwork.h"
 #include "app/theme.h"
 #include "app/unixsignalquitter.h"
 #include "settings/appsettings.h"
@@ -9,6 +10,8 @@
 #include "timer/timerengine.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QMessageBox>
@@ -130,6 +133,22 @@ class TestApp : public QObject {
             names << QStringLiteral(":/assets/icons/vellmark-%1.png").arg(size);
         for (const QString& name : names)
             QVERIFY2(!QImage(name).isNull(), qPrintable(name));
+    }
+
+    // The faces the font configuration names at start-up stand in for the
+    // ones the toolkit would find itself: they must be the same, or the
+    // windows would look different.
+    void knownFacesAreTheToolkitsOwn()
+    {
+        const KnownFaces faces = StartupWork::readFontConfiguration();
+        if (faces.sansFace.isEmpty())
+            QSKIP("fonts are not found through fontconfig here");
+        QCOMPARE(faces.sansFace, QFontInfo(QFont(faces.sansFamily)).family());
+        QFont mono(QStringLiteral("monospace"));
+        mono.setBold(true);
+        QCOMPARE(faces.monospaceFace, QFontInfo(mono).family());
+        QCOMPARE(faces.segoeUiInstalled,
+                 std::optional<bool>(QFontDatabase::hasFamily(QStringLiteral("Segoe UI"))));
     }
 
     // Buttons and message boxes wear the dark theme in every state.
