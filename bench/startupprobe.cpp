@@ -28,6 +28,7 @@
 
 #include <cstdio>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -64,9 +65,21 @@ int sharedObjects()
     return int(paths.size());
 }
 
+// CPU time in milliseconds, user and system, of the calling thread or of
+// the whole process.
+double cpuMs(int who)
+{
+    rusage u{};
+    ::getrusage(who, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+           (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+}
+
+// Always called on the main thread.
 void stage(const char* name, long long ms)
 {
-    std::printf("stage %s %lld rss %ld libs %d\n", name, ms, residentBytes(), sharedObjects());
+    std::printf("stage %s %lld rss %ld libs %d cpu %.1f process %.1f\n", name, ms, residentBytes(),
+                sharedObjects(), cpuMs(RUSAGE_THREAD), cpuMs(RUSAGE_SELF));
     std::fflush(stdout);
 }
 
