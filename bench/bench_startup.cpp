@@ -5,7 +5,9 @@
 //   - time from starting the process to both windows painted,
 //   - resident memory and shared objects mapped then, and two seconds later,
 //   - when the media player exists (Vellmark), relative to the painting,
-// as medians over the runs, with the ratios to the bare program. Then one
+// as medians over the runs, with the ratios to the bare program; then each
+// program's time over the bare program's of the same round, and the main
+// thread's CPU time up to both windows painted. Then one
 // traced run of each program (the loadtrace audit library, LD_AUDIT) gives
 // the stages with their times, memory and the libraries loaded in between.
 //   bench_startup [runs] [cpu seconds] [--offscreen] [extra vellmark binary ...]
@@ -33,11 +35,15 @@
 namespace {
 
 struct Stage {
-    Stage(const QByteArray& n, double m, double r, int l) : name(n), ms(m), rssMiB(r), libs(l) {}
+    Stage(const QByteArray& n, double m, double r, int l, double c)
+        : name(n), ms(m), rssMiB(r), libs(l), cpuMs(c)
+    {
+    }
     QByteArray name;
     double ms = 0; // from the start of the process
     double rssMiB = 0;
     int libs = 0;
+    double cpuMs = 0; // the main thread's CPU time so far
 };
 
 struct Run {
@@ -59,7 +65,7 @@ struct Program {
     Program(const QString& l, const QString& p) : label(l), path(p) {}
     QString label;
     QString path;
-    QList<double> painted, rss, libs, settledRss, settledLibs, player;
+    QList<double> painted, rss, libs, settledRss, settledLibs, player, cpu;
 };
 
 // User plus system CPU time of a process, in seconds.
@@ -126,7 +132,8 @@ Run startOnce(QProcess& p, const QString& path, const QProcessEnvironment& env, 
         if (f.value(0) != "stage")
             continue;
         run.stages.append({f.value(1), double(f.value(2).toLongLong() - t0),
-                           f.value(4).toDouble() / 1048576.0, f.value(6).toInt()});
+                           f.value(4).toDouble() / 1048576.0, f.value(6).toInt(),
+                           f.value(8).toDouble()});
     }
     return run;
 }
@@ -176,7 +183,7 @@ void printBreakdown(const Program& prog, const Run& run, const QString& tracePat
                 qPrintable(prog.label));
     double from = -1e9;
     QList<Stage> stages = run.stages;
-    stages.append({"end of trace", 1e12, 0, 0});
+    stages.append({"end of trace", 1e12, 0, 0, 0});
     for (const Stage& s : stages) {
         QMap<QString, int> byCategory;
         int n = 0;
@@ -368,6 +375,7 @@ int main(int argc, char** argv)
             prog.libs << painted->libs;
             prog.settledRss << settled->rssMiB;
             prog.settledLibs << settled->libs;
+            prog.cpu << painted->cpuMs;
             if (const Stage* player = run.find("player"))
                 prog.player << player->ms - painted->ms;
         }
@@ -393,6 +401,23 @@ int main(int argc, char** argv)
                                  .arg(Bench::median(prog.player), 0, 'f', 0)
                                  .arg(Bench::percentile(prog.player, 0), 0, 'f', 0)
                                  .arg(Bench::percentile(prog.player, 100), 0, 'f', 0)));
+    }
+    // The same rounds seen two more ways. Each program's time over the bare
+    // program's in the same round (they ran seconds apart), so a machine
+    // that is busier in one minute than in the next moves both; and the main
+    // thread's CPU time up to both windows painted, which waits for nothing.
+    std::printf("\n%-22s %28s %30s %8s\n", "program", "both painted / bare, same round",
+                "main thread CPU ms at paint", "ratio");
+    for (const Program& prog : programs) {
+        QList<double> paired;
+        for (qsizetype r = 0; r < prog.painted.size() && r < bare.painted.size(); ++r)
+            paired << prog.painted.at(r) / bare.painted.at(r);
+        std::printf("%-22s %10.2f (%4.2f-%4.2f) %19.1f (%4.1f-%5.1f) %8.2f\n",
+                    qPrintable(QFileInfo(prog.label).fileName().left(22)), Bench::median(paired),
+                    Bench::percentile(paired, 0), Bench::percentile(paired, 100),
+                    Bench::median(prog.cpu), Bench::percentile(prog.cpu, 0),
+                    Bench::percentile(prog.cpu, 100),
+                    Bench::median(prog.cpu) / Bench::median(bare.cpu));
     }
     std::fflush(stdout);
 
