@@ -489,6 +489,7 @@ void ControlWindow::addFooter(QWidget* content)
     // Between the panel's closing separator and the output toggle.
     m_column->insertWidget(m_column->count() - 1, content);
     m_column->insertWidget(m_column->count() - 1, makeSectionSeparator());
+    applyPlacedStyles(content);
 }
 
 void ControlWindow::addPanelSection(const QString& title, QWidget* content)
@@ -498,6 +499,7 @@ void ControlWindow::addPanelSection(const QString& title, QWidget* content)
     m_panel->insertWidget(at, makeSectionSeparator());
     m_panel->insertWidget(at + 1, makeSectionHeader(title));
     m_panel->insertWidget(at + 2, content);
+    applyPlacedStyles(content);
 }
 
 QLabel* ControlWindow::makeSectionHeader(const QString& text)

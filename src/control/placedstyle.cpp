@@ -25,3 +25,11 @@ void applyPlacedStyles(QWidget* root)
         w->setStyleSheet(sheet.toString());
     }
 }
+
+void setOwnStyleSheet(QWidget* widget, const QString& sheet)
+{
+    if (widget->property(kHeldSheet).isValid())
+        styleWhenPlaced(widget, sheet);
+    else
+        widget->setStyleSheet(sheet);
+}

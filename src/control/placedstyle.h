@@ -14,3 +14,7 @@ void styleWhenPlaced(QWidget* widget, const QString& sheet);
 // Gives every widget under root the sheet held back for it. Call once the
 // widgets are in place, before root is shown.
 void applyPlacedStyles(QWidget* root);
+
+// A widget's own style sheet from now on: set at once, or held back instead
+// of the one held back so far, until applyPlacedStyles() reaches it.
+void setOwnStyleSheet(QWidget* widget, const QString& sheet);

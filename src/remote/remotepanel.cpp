@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "remote/remotepanel.h"
 
+#include "control/placedstyle.h"
 #include "remote/networkparts.h"
 
 #include <QLabel>
@@ -10,7 +11,13 @@
 
 namespace {
 constexpr int kShownCommands = 3;
+
+QString statusSheet(bool listening)
+{
+    return listening ? QStringLiteral("color:#4ade80; font-size:11px;")
+                     : QStringLiteral("color:#ff8800; font-size:11px;");
 }
+} // namespace
 
 RemotePanel::RemotePanel(QWidget* parent) : QWidget(parent)
 {
@@ -22,14 +29,16 @@ RemotePanel::RemotePanel(QWidget* parent) : QWidget(parent)
     m_log->setObjectName(QStringLiteral("remoteLog"));
     // Commands carry a caller's text (a message): shown, never interpreted.
     m_log->setTextFormat(Qt::PlainText);
-    m_log->setStyleSheet(QStringLiteral("color:#aaa; font-size:11px;"));
+    styleWhenPlaced(m_log, QStringLiteral("color:#aaa; font-size:11px;"));
     m_log->setWordWrap(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(3);
     layout->addWidget(m_status);
     layout->addWidget(m_log);
-    showStatus(QString());
+    // The sheets are held back until the panel is in its window (see
+    // ControlWindow::addFooter()).
+    styleWhenPlaced(m_status, statusSheet(false));
     showLog();
 }
 
@@ -51,8 +60,7 @@ void RemotePanel::showStatus(const QString& text)
 {
     m_status->setText(text);
     const bool listening = m_server && m_server->isListening();
-    m_status->setStyleSheet(listening ? QStringLiteral("color:#4ade80; font-size:11px;")
-                                      : QStringLiteral("color:#ff8800; font-size:11px;"));
+    setOwnStyleSheet(m_status, statusSheet(listening));
 }
 
 void RemotePanel::showLog()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "remote/viewaddresspanel.h"
 
+#include "control/placedstyle.h"
 #include "remote/networkparts.h"
 
 #include <QHBoxLayout>
@@ -26,7 +27,8 @@ ViewAddressPanel::ViewAddressPanel(QWidget* parent) : QWidget(parent)
     m_note = new QLabel;
     m_note->setObjectName(QStringLiteral("viewNote"));
     m_note->setWordWrap(true);
-    m_note->setStyleSheet(QStringLiteral("color:#aaa; font-size:11px;"));
+    // Held back until the panel is in its window (ControlWindow::addPanelSection()).
+    styleWhenPlaced(m_note, QStringLiteral("color:#aaa; font-size:11px;"));
 
     auto* text = new QVBoxLayout;
     text->addWidget(m_addressLabel);
