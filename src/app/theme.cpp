@@ -131,10 +131,10 @@ QString monospaceFamily()
 
 void applyTheme()
 {
-    // Text in Segoe UI where it is installed (named only then, when that is
-    // known: a family that is not there costs a fallback search), otherwise in the face the system
-    // gives its default font (named here as the face it resolves to, since a
-    // generic name in the list would be passed over). Symbola follows: the
+    // Text in Segoe UI where it is installed (left out where it is known not
+    // to be: a family that is not there costs a fallback search), otherwise
+    // in the face the system gives its default font (named here as the face
+    // it resolves to, since a generic name in the list would be passed over). Symbola follows: the
     // symbols on the control window's buttons (⏸ ⏱ 🕐) are found only there on
     // a usual Linux system, and naming it spares the toolkit a search for them
     // through every installed font (fontconfig's sorted fallback list) on the

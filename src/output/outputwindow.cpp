@@ -2,7 +2,6 @@
 #include "output/outputwindow.h"
 
 #include "app/theme.h"
-
 #include "output/readoutlabel.h"
 #include "settings/appsettings.h"
 #include "timer/counttext.h"
