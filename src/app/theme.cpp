@@ -134,11 +134,12 @@ void applyTheme()
     // Text in Segoe UI where it is installed (left out where it is known not
     // to be: a family that is not there costs a fallback search), otherwise
     // in the face the system gives its default font (named here as the face
-    // it resolves to, since a generic name in the list would be passed over). Symbola follows: the
-    // symbols on the control window's buttons (⏸ ⏱ 🕐) are found only there on
-    // a usual Linux system, and naming it spares the toolkit a search for them
-    // through every installed font (fontconfig's sorted fallback list) on the
-    // way to the first frame. The pictures are the same either way.
+    // it resolves to, since a generic name in the list would be passed
+    // over). Symbola follows: the symbols on the control window's buttons
+    // (⏸ ⏱ 🕐) are found only there on a usual Linux system, and naming it
+    // spares the toolkit a search for them through every installed font
+    // (fontconfig's sorted fallback list) on the way to the first frame. The
+    // pictures are the same either way.
     // Worked out once: the face is asked of the toolkit, which loads the font
     // to answer, unless it is known already (setKnownFaces()).
     // The application font is the sheet's text font: widgets start out in the
@@ -155,17 +156,16 @@ void applyTheme()
                                      ? known.sansFace
                                      : QFontInfo(font).family();
         // A name that single quotes cannot hold would break the whole sheet.
-        const QString textFamily = quotable(textFace) ? textFace : QStringLiteral("sans-serif");
-        const bool segoeUi = known.segoeUiInstalled.value_or(true);
-        const QString families =
-            QStringLiteral("%1%2, Symbola, sans-serif")
-                .arg(segoeUi ? QStringLiteral("'Segoe UI', ") : QString(),
-                     quotable(textFace) ? QLatin1Char('\'') + textFace + QLatin1Char('\'')
-                                        : textFamily);
-        QStringList textFamilies{textFamily, QStringLiteral("Symbola"),
-                                 QStringLiteral("sans-serif")};
-        if (segoeUi)
+        const QString generic = QStringLiteral("sans-serif");
+        QStringList textFamilies{quotable(textFace) ? textFace : generic, QStringLiteral("Symbola"),
+                                 generic};
+        if (known.segoeUiInstalled.value_or(true))
             textFamilies.prepend(QStringLiteral("Segoe UI"));
+        QStringList sheetFamilies;
+        for (const QString& family : textFamilies)
+            sheetFamilies << (family == generic ? family
+                                                : QLatin1Char('\'') + family + QLatin1Char('\''));
+        const QString families = sheetFamilies.join(QStringLiteral(", "));
         QFont textFont;
         textFont.setFamilies(textFamilies);
         textFont.setPixelSize(kTextPx);
